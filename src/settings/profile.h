@@ -1,0 +1,44 @@
+#pragma once
+// Private-profile functions over INI files, with the semantics the settings class relies on.
+//
+// Reads never fail: a missing file, section or key gives the default. Lists (section names,
+// key names, section lines) are entries each followed by a NUL, then one more NUL; when the
+// buffer is too small the last entry is cut, followed by two NULs, and the count returned is
+// size - 2, so the cut entry never counts as complete.
+//
+// Files carried over from Windows read the same: CR LF, LF or CR line ends, section and key
+// names compared without regard to ASCII letter case, blanks trimmed around names, '=' and
+// values, ';' comment lines, one pair of matching quotes around a value removed, the first of
+// duplicate sections or keys used. Bytes are passed through as they are (no code page).
+//
+// Writes edit the file's bytes in place (nothing else of the file changes) and replace the
+// file atomically under an advisory lock; see README.md.
+
+#include <cstddef>
+
+namespace vantel {
+
+// Largest file that is read. Reads of a larger file see its first kMaxProfileBytes up to the
+// last complete line; writes to a larger file fail, since they could not keep the rest.
+inline constexpr std::size_t kMaxProfileBytes = 1024 * 1024;
+
+// Copies the value of key in section (or, with key null, the section's key names as a list;
+// with section null, the file's section names as a list) into buffer of size bytes. A missing
+// key or section copies def. Returns the number of characters copied without the final NUL.
+unsigned GetPrivateProfileString(const char* section, const char* key, const char* def,
+                                 char* buffer, unsigned size, const char* path);
+
+// Sets key in section to value, creating the file, section and key as needed. A null value
+// removes the key; a null key removes the whole section. Returns nonzero on success, 0 when
+// nothing was written (bad name or value, file or folder not writable, file too large).
+int WritePrivateProfileString(const char* section, const char* key, const char* value,
+                              const char* path);
+
+// The section's lines as a list of "key=value" entries. Returns characters copied.
+unsigned GetPrivateProfileSection(const char* section, char* buffer, unsigned size,
+                                  const char* path);
+
+// The file's section names as a list. Returns characters copied.
+unsigned GetPrivateProfileSectionNames(char* buffer, unsigned size, const char* path);
+
+}  // namespace vantel

@@ -53,8 +53,8 @@ public:
     // code 6, for which nothing at all is written into buf.
     unsigned Command(unsigned char cmd, unsigned char* buf, unsigned char len, int timeout);
     // The same with the buffer's real capacity: never writes at or beyond buf + capacity.
-    unsigned Command(unsigned char cmd, unsigned char* buf, std::size_t capacity,
-                     unsigned char len, int timeout);
+    unsigned Command(unsigned char cmd, unsigned char* buf, std::size_t capacity, unsigned char len,
+                     int timeout);
 
     int GetSendCount() const;
     int GetRecvCount() const;

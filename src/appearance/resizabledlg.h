@@ -6,7 +6,10 @@
 // growth since its initial size, one for the top-left and one for the bottom-right corner.
 
 #include <QDialog>
+#include <QFont>
+#include <QHash>
 #include <QPointF>
+#include <QPointer>
 #include <QRect>
 #include <vector>
 
@@ -42,6 +45,16 @@ public:
     QRect DluRect(int x, int y, int cx, int cy) const;
 
     int TemplateId() const { return m_nTemplateId; }
+    // The template of this window, or nullptr when the id names none.
+    const DlgTemplate* Template() const { return m_pTemplate; }
+    // The font of the template, which every control of the window uses.
+    const QFont& DialogFont() const { return m_font; }
+    bool IsCreated() const { return m_bCreated; }
+
+    // Child pages (embedded templates) are not ended by Escape or a stray reject: only
+    // popup windows end.
+    void reject() override;
+    void accept() override;
 
 protected:
     // Called once after the controls exist. Return true.
@@ -57,12 +70,21 @@ private:
         int id;
         QPointF topLeft, bottomRight;
         QRect initial;
+        QPointer<QWidget> widget;
+        QSize base;  // the window's size when the anchor was registered
     };
     void BuildControls();
+    QWidget* BuildControl(const CtlTemplate& ctl);
     void ApplyAnchors();
+    void SetUpWindow(QWidget* parent);
+    bool IsChildTemplate() const;
 
     int m_nTemplateId;
+    const DlgTemplate* m_pTemplate;
+    QFont m_font;
+    QSize m_baseUnits;
     bool m_bCreated = false;
     QSize m_initialSize;
     std::vector<Anchor> m_anchors;
+    QHash<int, QPointer<QWidget>> m_items;
 };

@@ -2,6 +2,8 @@
 // CSkinTabCtrl: a tab strip whose pages are plain child windows placed by the owner in the
 // page area (the control's inner area less the strip of tabs), as a dialog's tab control.
 
+#include <QIcon>
+#include <QList>
 #include <QPixmap>
 #include <QRect>
 #include <QWidget>
@@ -34,7 +36,13 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QIcon ImageIcon(int image) const;
+    QRect FrameRect() const;
+    void LayoutBar();
+
     QTabBar* m_bar;
     std::vector<QPixmap> m_images;
+    QList<int> m_nImages;  // image index of each tab
     int m_nMinTabWidth = 0;
+    bool m_bProgrammatic = false;  // a selection change made by code, not by the user
 };

@@ -25,14 +25,14 @@ enum class CtlKind {
 
 enum CtlStyle : unsigned {
     kStyleNone = 0,
-    kStyleHidden = 1u << 0,     // created not visible
-    kStyleDisabled = 1u << 1,   // created disabled
-    kStyleGroup = 1u << 2,      // starts a group (radio buttons)
+    kStyleHidden = 1u << 0,    // created not visible
+    kStyleDisabled = 1u << 1,  // created disabled
+    kStyleGroup = 1u << 2,     // starts a group (radio buttons)
     kStyleTabStop = 1u << 3,
     kStyleMultiLine = 1u << 4,
-    kStyleDefault = 1u << 5,    // default push button
-    kStyleCentre = 1u << 6,     // centred text
-    kStyleSunken = 1u << 7,     // sunken static edge
+    kStyleDefault = 1u << 5,  // default push button
+    kStyleCentre = 1u << 6,   // centred text
+    kStyleSunken = 1u << 7,   // sunken static edge
     kStyleBorder = 1u << 8,
     kStyleAutoHScroll = 1u << 9,
     kStyleVScroll = 1u << 10,
@@ -50,11 +50,11 @@ struct CtlTemplate {
 };
 
 enum DlgStyle : unsigned {
-    kDlgPopup = 1u << 0,     // top-level window with caption
-    kDlgChild = 1u << 1,     // child page without caption
-    kDlgVisible = 1u << 2,   // created visible
-    kDlgDisabled = 1u << 3,  // created disabled
-    kDlgResizable = 1u << 4, // sizing border, minimise and maximise boxes
+    kDlgPopup = 1u << 0,      // top-level window with caption
+    kDlgChild = 1u << 1,      // child page without caption
+    kDlgVisible = 1u << 2,    // created visible
+    kDlgDisabled = 1u << 3,   // created disabled
+    kDlgResizable = 1u << 4,  // sizing border, minimise and maximise boxes
 };
 
 struct DlgTemplate {
@@ -76,3 +76,9 @@ constexpr int IDD_PAGE_SETUP = 133;
 
 // The template with the given id, or nullptr.
 const DlgTemplate* FindDlgTemplate(int id);
+// Every template of the application.
+std::span<const DlgTemplate> AllDlgTemplates();
+
+// The entries a list control (drop-down list) of a template holds when the window is built,
+// in order; empty for controls without a fixed list.
+std::span<const char* const> FindCtlItems(int dlgId, int ctlId);

@@ -1,0 +1,41 @@
+#include "appearance/dlgfont.h"
+
+#include <QFontMetrics>
+#include <QStringList>
+#include <cstdint>
+#include <cstdlib>
+
+namespace vantel {
+
+QFont DialogFont(const char* face, int points) {
+    QFont font;
+    QStringList families;
+    if (face != nullptr && *face != '\0') {
+        families << QString::fromUtf8(face);
+    }
+    families << QStringLiteral("SimSun") << QStringLiteral("Noto Sans CJK SC")
+             << QStringLiteral("Noto Sans CJK") << QStringLiteral("WenQuanYi Micro Hei");
+    font.setFamilies(families);
+    if (points > 0) {
+        font.setPointSize(points);
+    }
+    return font;
+}
+
+QSize DialogBaseUnits(const QFont& font) {
+    const QFontMetrics metrics(font);
+    return {metrics.averageCharWidth(), metrics.height()};
+}
+
+int MulDiv(int a, int b, int c) {
+    if (c == 0) {
+        return 0;
+    }
+    const std::int64_t product = static_cast<std::int64_t>(a) * b;
+    const std::int64_t half = std::llabs(c) / 2;
+    const bool negative = (product < 0) != (c < 0);
+    const std::int64_t magnitude = (std::llabs(product) + half) / std::llabs(c);
+    return static_cast<int>(negative ? -magnitude : magnitude);
+}
+
+}  // namespace vantel

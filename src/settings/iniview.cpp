@@ -77,12 +77,16 @@ bool IniView::names_equal(std::string_view a, std::string_view b) {
 IniLine IniView::line_at(std::size_t pos) const {
     IniLine line;
     line.begin = pos;
-    std::size_t eol = text_.find_first_of("\r\n", pos);
-    if (eol == std::string_view::npos) {
-        line.end = line.next = text_.size();
+    const std::size_t size = text_.size();
+    std::size_t eol = pos;
+    while (eol < size && text_[eol] != '\n' && text_[eol] != '\r') {
+        ++eol;
+    }
+    line.end = eol;
+    if (eol == size) {
+        line.next = size;
     } else {
-        line.end = eol;
-        bool crlf = text_[eol] == '\r' && eol + 1 < text_.size() && text_[eol + 1] == '\n';
+        bool crlf = text_[eol] == '\r' && eol + 1 < size && text_[eol + 1] == '\n';
         line.next = eol + (crlf ? 2 : 1);
     }
     std::string_view content = text_.substr(pos, line.end - pos);
@@ -123,7 +127,7 @@ std::optional<IniSection> IniView::find_section(std::string_view name) const {
         IniLine line = line_at(pos);
         pos = line.next;
         if (line.kind == IniLineKind::kSection && names_equal(line.name, name)) {
-            return IniSection{line, section_end(pos)};
+            return IniSection{line};
         }
     }
     return std::nullopt;
@@ -131,10 +135,23 @@ std::optional<IniSection> IniView::find_section(std::string_view name) const {
 
 std::optional<IniLine> IniView::find_key(const IniSection& section, std::string_view key) const {
     key = trim(key);
-    for (std::size_t pos = section.header.next; pos < section.body_end;) {
+    std::size_t pos = section.header.next;
+    while (std::optional<IniLine> line = next_key(pos)) {
+        if (names_equal(line->name, key)) {
+            return line;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<IniLine> IniView::next_key(std::size_t& pos) const {
+    while (!at_end(pos)) {
         IniLine line = line_at(pos);
+        if (line.kind == IniLineKind::kSection) {
+            return std::nullopt;
+        }
         pos = line.next;
-        if (line.kind == IniLineKind::kKey && names_equal(line.name, key)) {
+        if (line.kind == IniLineKind::kKey) {
             return line;
         }
     }
@@ -214,7 +231,7 @@ std::string IniView::without_section(std::string_view section) const {
     if (!found) {
         return std::string(text_);
     }
-    return replaced(found->header.begin, found->body_end, "");
+    return replaced(found->header.begin, section_end(found->header.next), "");
 }
 
 bool IniView::is_storable_section(std::string_view name) {

@@ -24,10 +24,9 @@ struct IniLine {
     bool has_line_end() const { return next > end; }
 };
 
-// A section: its header line and the range of the lines under it.
+// A section: its header line; its lines run up to the next header or the end of the text.
 struct IniSection {
     IniLine header;
-    std::size_t body_end = 0;  // start of the next section header, or the end of the text
 };
 
 class IniView {
@@ -72,6 +71,8 @@ public:
     static std::string encode_value(std::string_view value);
 
 private:
+    // The next key line from pos on within the section pos lies in; advances pos past it.
+    std::optional<IniLine> next_key(std::size_t& pos) const;
     std::size_t section_end(std::size_t pos) const;
     std::string replaced(std::size_t begin, std::size_t end, std::string_view with) const;
     std::string inserted_after(const IniLine& line, std::string_view new_line) const;
@@ -85,20 +86,16 @@ void IniView::for_each_section(F f) const {
         IniLine line = line_at(pos);
         pos = line.next;
         if (line.kind == IniLineKind::kSection) {
-            pos = section_end(pos);
-            f(IniSection{line, pos});
+            f(IniSection{line});
         }
     }
 }
 
 template <class F>
 void IniView::for_each_key(const IniSection& section, F f) const {
-    for (std::size_t pos = section.header.next; pos < section.body_end;) {
-        IniLine line = line_at(pos);
-        pos = line.next;
-        if (line.kind == IniLineKind::kKey) {
-            f(line);
-        }
+    std::size_t pos = section.header.next;
+    while (std::optional<IniLine> line = next_key(pos)) {
+        f(*line);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "link/framedecoder.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace vantel {
 
@@ -42,14 +43,54 @@ std::optional<Frame> FrameDecoder::Next() {
     return frame;
 }
 
+namespace {
+
+// Length of the frame at p when its header is complete and its length within the limit.
+std::optional<std::size_t> FrameSize(const std::uint8_t* p, const std::uint8_t* end) {
+    if (static_cast<std::size_t>(end - p) < kFrameHeaderSize) {
+        return std::nullopt;
+    }
+    const std::size_t length =
+        static_cast<std::size_t>(p[5]) | (static_cast<std::size_t>(p[6]) << 8);
+    if (length > kMaxPayload) {
+        return std::nullopt;
+    }
+    return kFrameOverhead + length;
+}
+
+bool CrcMatches(const std::uint8_t* p, std::size_t total) {
+    const std::uint8_t* tail = p + total - kFrameCrcSize;
+    const std::uint16_t crc = Crc16(p + 2, total - kFrameCrcSize - 2);
+    return crc == static_cast<std::uint16_t>(tail[0] | (tail[1] << 8));
+}
+
+bool IsMark(const std::uint8_t* p, const std::uint8_t* end) {
+    return p[0] == kFrameMark0 && (p + 1 == end || p[1] == kFrameMark1);
+}
+
+// A complete frame with a good CRC that starts after begin and ends within the buffer.
+const std::uint8_t* FindCompleteFrame(const std::uint8_t* begin, const std::uint8_t* end) {
+    for (const std::uint8_t* p = begin + 1; p + 1 < end; ++p) {
+        if (p[0] != kFrameMark0 || p[1] != kFrameMark1) {
+            continue;
+        }
+        const auto total = FrameSize(p, end);
+        if (total && *total <= static_cast<std::size_t>(end - p) && CrcMatches(p, *total)) {
+            return p;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 bool FrameDecoder::Next(Frame& out) {
     for (;;) {
         const std::uint8_t* begin = m_buf.data() + m_pos;
         const std::uint8_t* end = m_buf.data() + m_buf.size();
         // Search for the start mark; a lone first mark byte at the end may begin one.
         const std::uint8_t* mark = begin;
-        while (mark < end &&
-               !(mark[0] == kFrameMark0 && (mark + 1 == end || mark[1] == kFrameMark1))) {
+        while (mark < end && !IsMark(mark, end)) {
             ++mark;
         }
         Skip(static_cast<std::size_t>(mark - begin));
@@ -57,20 +98,25 @@ bool FrameDecoder::Next(Frame& out) {
         if (available < kFrameHeaderSize) {
             return false;
         }
-        const std::size_t length =
-            static_cast<std::size_t>(mark[5]) | (static_cast<std::size_t>(mark[6]) << 8);
-        if (length > kMaxPayload) {
+        const auto total = FrameSize(mark, end);
+        if (!total) {
+            // Length above the limit: not a frame.
             ++m_badFrames;
             Skip(1);
             continue;
         }
-        const std::size_t total = kFrameOverhead + length;
-        if (available < total) {
-            return false;
+        if (available < *total) {
+            // Still incomplete. A stray mark in garbage may claim a length that swallows the
+            // frames behind it; a complete, valid frame further on shows that it does.
+            const std::uint8_t* later = FindCompleteFrame(mark, end);
+            if (later == nullptr) {
+                return false;
+            }
+            ++m_badFrames;
+            Skip(static_cast<std::size_t>(later - mark));
+            continue;
         }
-        const std::uint16_t crc = Crc16(mark + 2, kFrameHeaderSize - 2 + length);
-        const std::uint8_t* tail = mark + kFrameHeaderSize + length;
-        if (crc != static_cast<std::uint16_t>(tail[0] | (tail[1] << 8))) {
+        if (!CrcMatches(mark, *total)) {
             ++m_badFrames;
             Skip(1);
             continue;
@@ -78,8 +124,8 @@ bool FrameDecoder::Next(Frame& out) {
         out.seq = mark[2];
         out.cmd = mark[3];
         out.status = mark[4];
-        out.payload.assign(mark + kFrameHeaderSize, tail);
-        m_pos += total;
+        out.payload.assign(mark + kFrameHeaderSize, mark + *total - kFrameCrcSize);
+        m_pos += *total;
         if (m_pos == m_buf.size()) {
             Reset();
         }

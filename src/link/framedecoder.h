@@ -2,7 +2,10 @@
 // FrameDecoder: turns a byte stream into frames. Garbage, cut frames and frames with a bad
 // CRC or an over-long length are skipped: the decoder drops only the first byte of the
 // supposed start mark and searches on, so a real frame hidden behind garbage is still found.
-// Its buffer never holds more than one largest frame plus one fed chunk.
+// A supposed frame that is still incomplete while a complete frame with a good CRC follows it
+// (a cut frame, or a stray mark claiming a long length) is skipped too, so it cannot hold
+// back the frames behind it. Drained after every Feed, its buffer never holds more than one
+// largest frame plus one fed chunk.
 
 #include <cstddef>
 #include <cstdint>

@@ -41,7 +41,7 @@ struct CVexaLib::Impl {
     // Command state, under commandMutex.
     std::uint8_t seq = 0;
     FrameDecoder decoder;
-    std::uint64_t badFramesSeen = 0;
+    std::uint64_t badFramesSeen = 0;  // decoder.BadFrames() already counted as dropped
     Frame reply;
     std::vector<std::uint8_t> request;
     std::array<std::uint8_t, 2 * vantel::kMaxFrameSize> rx{};
@@ -78,7 +78,6 @@ void CVexaLib::Impl::Replace(std::unique_ptr<ITransport> next) {
         transport = std::move(next);
     }
     decoder.Reset();
-    badFramesSeen = 0;
     if (transport) {
         open.store(1);
     }
@@ -106,7 +105,6 @@ IoStatus CVexaLib::Impl::Prepare(ITransport& link, ITransport::Clock::time_point
     for (;;) {
         if (!link.IsOpen()) {
             decoder.Reset();
-            badFramesSeen = 0;
             return link.Reopen(deadline) ? IoStatus::kOk : IoStatus::kFailed;
         }
         std::size_t received = 0;

@@ -1,0 +1,250 @@
+// The link against a scripted peer: replies that come late, for the wrong command or damaged
+// on the way, and waits woken from another thread.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include "scriptedpeer.h"
+
+namespace vantel {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using namespace std::chrono_literals;
+
+Bytes Cat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& part : parts) {
+        out.insert(out.end(), part.begin(), part.end());
+    }
+    return out;
+}
+
+// Echoes the request payload with its bytes incremented, so a caller can tell its own reply.
+Bytes Answer(const Frame& request) {
+    Bytes payload = request.payload;
+    for (auto& b : payload) {
+        ++b;
+    }
+    return payload;
+}
+
+class LinkToPeer : public ::testing::Test {
+protected:
+    void Start(ScriptedPeer::Script script) {
+        peer = std::make_unique<ScriptedPeer>(std::move(script));
+        link.SetTransportFactory(peer->Factory());
+        ASSERT_NE(link.Open("127.0.0.1"), 0);
+    }
+
+    // Sends one byte and expects it back incremented.
+    unsigned Ask(std::uint8_t value, int timeout = 500) {
+        std::uint8_t buf[4096] = {value};
+        const unsigned result = link.Command(7, buf, 1, timeout);
+        if (result == kVexaOk) {
+            EXPECT_EQ(buf[1], static_cast<std::uint8_t>(value + 1)) << "reply of another request";
+        }
+        return result;
+    }
+
+    std::unique_ptr<ScriptedPeer> peer;
+    CVexaLib link;  // declared last: closed before the peer stops
+};
+
+TEST_F(LinkToPeer, LateReplyIsDroppedNotHandedToTheNextCaller) {
+    Start([](const Frame& request) {
+        // The first request is answered only after its caller gave up.
+        const auto delay = request.payload[0] == 1 ? 150ms : 0ms;
+        return ScriptedPeer::Answer{ScriptedPeer::Reply(request, 0, Answer(request)), delay};
+    });
+    EXPECT_EQ(Ask(1, 50), kVexaTimeout);
+    std::this_thread::sleep_for(200ms);  // the late reply has arrived by now
+    EXPECT_EQ(Ask(2), kVexaOk);
+    EXPECT_EQ(Ask(3), kVexaOk);
+    EXPECT_EQ(link.GetDroppedCount(), 1);
+    EXPECT_EQ(link.GetRecvCount(), 2);
+    EXPECT_EQ(link.GetSendCount(), 3);
+}
+
+TEST_F(LinkToPeer, LateReplyArrivingDuringTheNextCommandIsDropped) {
+    Start([](const Frame& request) {
+        const auto delay = request.payload[0] == 1 ? 100ms : 0ms;
+        return ScriptedPeer::Answer{ScriptedPeer::Reply(request, 0, Answer(request)), delay};
+    });
+    EXPECT_EQ(Ask(1, 20), kVexaTimeout);
+    // Sent while the peer still sleeps over the first request: its reply comes first.
+    EXPECT_EQ(Ask(2), kVexaOk);
+    EXPECT_EQ(link.GetDroppedCount(), 1);
+}
+
+TEST_F(LinkToPeer, FindsItsReplyInDamagedStreams) {
+    struct Case {
+        const char* name;
+        std::function<Bytes(const Frame&, const Bytes& good)> stream;
+        int dropped;
+    };
+    const std::vector<Case> cases = {
+        {"garbage before",
+         [](const Frame&, const Bytes& good) {
+             return Cat({{1, 0x56, 9}, good});
+         },
+         0},
+        {"wrong command",
+         [](const Frame& r, const Bytes& good) {
+             return Cat({EncodeFrame(Frame{r.seq, 8, 0, Answer(r)}), good});
+         },
+         1},
+        {"wrong sequence",
+         [](const Frame& r, const Bytes& good) {
+             return Cat(
+                 {EncodeFrame(Frame{static_cast<std::uint8_t>(r.seq - 1), r.cmd, 0, {9}}), good});
+         },
+         1},
+        {"bad crc",
+         [](const Frame&, const Bytes& good) {
+             Bytes bad = good;
+             bad.back() ^= 0xFF;
+             return Cat({bad, good});
+         },
+         1},
+        {"cut frame",
+         [](const Frame&, const Bytes& good) {
+             return Cat({Bytes(good.begin(), good.begin() + 8), good});
+         },
+         1},
+        {"stray mark claiming a long frame",
+         [](const Frame&, const Bytes& good) {
+             return Cat({{0x56, 0x54, 1, 2, 3, 0, 2}, good});
+         },
+         1},
+    };
+    for (const Case& c : cases) {
+        Start([&c](const Frame& request) {
+            const Bytes good = ScriptedPeer::Reply(request, 0, Answer(request));
+            return ScriptedPeer::Answer{c.stream(request, good), 0ms};
+        });
+        const int dropped = link.GetDroppedCount();
+        EXPECT_EQ(Ask(42), kVexaOk) << c.name;
+        EXPECT_EQ(link.GetDroppedCount() - dropped, c.dropped) << c.name;
+    }
+}
+
+TEST_F(LinkToPeer, OnlyACompleteMatchingReplyCounts) {
+    struct Case {
+        const char* name;
+        std::function<Bytes(const Frame&)> stream;
+        unsigned result;
+    };
+    const std::vector<Case> cases = {
+        {"no answer", [](const Frame&) { return Bytes{}; }, kVexaTimeout},
+        {"cut reply",
+         [](const Frame& r) {
+             Bytes good = ScriptedPeer::Reply(r, 0, Answer(r));
+             good.pop_back();
+             return good;
+         },
+         kVexaTimeout},
+        {"only a bad crc",
+         [](const Frame& r) {
+             Bytes bad = ScriptedPeer::Reply(r, 0, Answer(r));
+             bad[7] ^= 0x10;
+             return bad;
+         },
+         kVexaTimeout},
+        {"refused", [](const Frame& r) { return ScriptedPeer::Reply(r, kStatusOutOfRange, {}); },
+         kVexaRefused},
+        {"refused with data",
+         [](const Frame& r) {
+             return ScriptedPeer::Reply(r, kStatusBadLength, {7, 7});
+         },
+         kVexaRefused},
+    };
+    for (const Case& c : cases) {
+        Start([&c](const Frame& request) { return ScriptedPeer::Answer{c.stream(request), 0ms}; });
+        std::uint8_t buf[4096] = {5};
+        buf[1] = 0xEE;
+        EXPECT_EQ(link.Command(7, buf, 1, 60), c.result) << c.name;
+        EXPECT_EQ(buf[1], 0xEE) << c.name << ": nothing written without a usable reply";
+    }
+}
+
+TEST_F(LinkToPeer, CancelPendingWakesAWaitingCommand) {
+    Start([](const Frame&) { return ScriptedPeer::Answer{}; });  // never answers
+    auto waiting = std::async(std::launch::async, [this] {
+        std::uint8_t buf[4096] = {0};
+        const auto start = std::chrono::steady_clock::now();
+        const unsigned result = link.Command(7, buf, 1, 5000);
+        return std::make_pair(result, std::chrono::steady_clock::now() - start);
+    });
+    while (peer->Requests() == 0) {
+        std::this_thread::sleep_for(1ms);
+    }
+    link.CancelPending();
+    const auto [result, took] = waiting.get();
+    EXPECT_EQ(result, kVexaClosed);
+    EXPECT_LT(took, 2s);
+    // The link stays usable.
+    EXPECT_EQ(link.IsOpen(), 1);
+    EXPECT_EQ(Ask(1, 50), kVexaTimeout);
+}
+
+TEST_F(LinkToPeer, OpenWhileACommandWaitsSwitchesPortsSafely) {
+    std::atomic<bool> silent{true};
+    Start([&silent](const Frame& request) {
+        if (silent.load()) {
+            return ScriptedPeer::Answer{};
+        }
+        return ScriptedPeer::Answer{ScriptedPeer::Reply(request, 0, Answer(request)), 0ms};
+    });
+    auto waiting = std::async(std::launch::async, [this] {
+        std::uint8_t buf[4096] = {0};
+        return link.Command(7, buf, 1, 5000);
+    });
+    while (peer->Requests() == 0) {
+        std::this_thread::sleep_for(1ms);
+    }
+    silent.store(false);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_NE(link.Open("127.0.0.2"), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    EXPECT_EQ(waiting.get(), kVexaClosed);
+    EXPECT_EQ(Ask(9), kVexaOk);
+}
+
+TEST_F(LinkToPeer, TwoThreadsEachGetTheirOwnReplies) {
+    Start([](const Frame& request) {
+        return ScriptedPeer::Answer{ScriptedPeer::Reply(request, 0, Answer(request)), 0ms};
+    });
+    constexpr int kRounds = 3000;
+    auto worker = [this](std::uint8_t tag) {
+        int mismatches = 0;
+        for (int i = 0; i < kRounds; ++i) {
+            std::uint8_t buf[4096] = {tag, static_cast<std::uint8_t>(i), 0};
+            if (link.Command(7, buf, 3, 1000) != kVexaOk || buf[3] != tag + 1 ||
+                buf[4] != static_cast<std::uint8_t>(i + 1)) {
+                ++mismatches;
+            }
+        }
+        return mismatches;
+    };
+    auto a = std::async(std::launch::async, worker, std::uint8_t{10});
+    auto b = std::async(std::launch::async, worker, std::uint8_t{20});
+    EXPECT_EQ(a.get(), 0);
+    EXPECT_EQ(b.get(), 0);
+    EXPECT_EQ(link.GetSendCount(), 2 * kRounds);
+    EXPECT_EQ(link.GetRecvCount(), 2 * kRounds);
+    EXPECT_EQ(link.GetDroppedCount(), 0);
+}
+
+TEST_F(LinkToPeer, PeerThatHangsUpLosesTheConnection) {
+    Start([](const Frame&) { return ScriptedPeer::Answer{}; });
+    peer->Stop();
+    peer.reset();  // closes the far end
+    std::uint8_t buf[4096] = {0};
+    EXPECT_EQ(link.Command(7, buf, 1, 200), kVexaConnectionLost);
+}
+
+}  // namespace
+}  // namespace vantel

@@ -36,17 +36,15 @@ public:
         // The entry, its NUL and the final NUL must fit.
         if (pos_ + length + 2 <= size_) {
             for (std::string_view piece : pieces) {
-                std::memcpy(buffer_ + pos_, piece.data(), piece.size());
-                pos_ += piece.size();
+                put(piece, piece.size());
             }
             buffer_[pos_++] = '\0';
             return;
         }
         for (std::string_view piece : pieces) {
-            std::size_t room = size_ - 2 - pos_;
-            std::size_t n = std::min(room, piece.size());
-            std::memcpy(buffer_ + pos_, piece.data(), n);
-            pos_ += n;
+            // An earlier entry may already reach into the last two bytes: no room then.
+            std::size_t room = pos_ < size_ - 2 ? size_ - 2 - pos_ : 0;
+            put(piece, std::min(room, piece.size()));
         }
         full_ = true;
     }
@@ -75,6 +73,13 @@ public:
     }
 
 private:
+    void put(std::string_view piece, std::size_t n) {
+        if (n > 0) {  // an empty view may have no data pointer at all
+            std::memcpy(buffer_ + pos_, piece.data(), n);
+            pos_ += n;
+        }
+    }
+
     char* buffer_;
     std::size_t size_;
     std::size_t pos_ = 0;
@@ -87,7 +92,9 @@ unsigned copy_text(std::string_view text, char* buffer, unsigned size) {
         return 0;
     }
     std::size_t n = std::min<std::size_t>(text.size(), size - 1);
-    std::memcpy(buffer, text.data(), n);
+    if (n > 0) {
+        std::memcpy(buffer, text.data(), n);
+    }
     buffer[n] = '\0';
     return static_cast<unsigned>(n);
 }

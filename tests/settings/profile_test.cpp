@@ -111,6 +111,7 @@ TEST_F(ProfileTest, SectionNameListsFollowTheBufferRules) {
         {"room to spare", 64, std::string("alpha\0beta\0gamma\0\0", 18), 17},
         {"exact fit", 18, std::string("alpha\0beta\0gamma\0\0", 18), 17},
         {"last entry cut", 17, std::string("alpha\0beta\0gamm\0\0", 17), 15},
+        {"no room left for the next entry", 12, std::string("alpha\0beta\0\0", 12), 10},
         {"cut inside the first entry", 4, std::string("al\0\0", 4), 2},
         {"room for the NULs only", 2, std::string("\0\0", 2), 0},
         {"one byte", 1, std::string("\0", 1), 0},

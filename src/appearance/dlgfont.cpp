@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QStringList>
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -23,8 +24,14 @@ QFont DialogFont(const char* face, int points) {
 }
 
 QSize DialogBaseUnits(const QFont& font) {
+    // The average width of the Latin letters, as the Windows dialog manager measures it. The
+    // font's own average width is useless here: a CJK font reports the full ideograph width,
+    // which would make every dialog twice as wide as designed.
+    static const QString kLetters =
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
     const QFontMetrics metrics(font);
-    return {metrics.averageCharWidth(), metrics.height()};
+    const int width = (metrics.horizontalAdvance(kLetters) / 26 + 1) / 2;
+    return {std::max(1, width), std::max(1, metrics.height())};
 }
 
 int MulDiv(int a, int b, int c) {

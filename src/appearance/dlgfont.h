@@ -10,8 +10,8 @@ namespace vantel {
 // the templates) fall back to an installed CJK font, so Chinese captions never show boxes.
 QFont DialogFont(const char* face, int points);
 
-// Pixels per 4 horizontal and per 8 vertical dialog units: the font's average character
-// width and its height.
+// Pixels per 4 horizontal and per 8 vertical dialog units: the average width of the Latin
+// letters of the font and its height.
 QSize DialogBaseUnits(const QFont& font);
 
 // a * b / c rounded to the nearest integer, halves away from zero; 0 when c is 0.

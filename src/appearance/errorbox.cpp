@@ -12,6 +12,12 @@ ErrorBoxHandler& CurrentHandler() {
 }
 
 }  // namespace
+
+std::unique_ptr<QMessageBox> MakeErrorBox(QWidget* owner, const QString& text) {
+    return std::make_unique<QMessageBox>(QMessageBox::Critical, QStringLiteral("ERROR"), text,
+                                         QMessageBox::Ok, owner);
+}
+
 }  // namespace vantel
 
 void ShowErrorBox(QWidget* owner, const QString& text) {
@@ -21,8 +27,7 @@ void ShowErrorBox(QWidget* owner, const QString& text) {
         handler(owner, text);
         return;
     }
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("ERROR"), text, QMessageBox::Ok, owner);
-    box.exec();
+    vantel::MakeErrorBox(owner, text)->exec();
 }
 
 ErrorBoxHandler SetErrorBoxHandler(ErrorBoxHandler handler) {

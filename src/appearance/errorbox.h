@@ -5,7 +5,9 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 
+class QMessageBox;
 class QWidget;
 
 using ErrorBoxHandler = std::function<void(QWidget* owner, const QString& text)>;
@@ -14,3 +16,8 @@ void ShowErrorBox(QWidget* owner, const QString& text);
 // Replaces how ShowErrorBox shows its box; an empty handler restores the real box.
 // Returns the previous handler.
 ErrorBoxHandler SetErrorBoxHandler(ErrorBoxHandler handler);
+
+namespace vantel {
+// The box ShowErrorBox runs modally, not yet shown.
+std::unique_ptr<QMessageBox> MakeErrorBox(QWidget* owner, const QString& text);
+}  // namespace vantel

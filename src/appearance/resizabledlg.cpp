@@ -13,6 +13,15 @@
 
 CResizableDlg::CResizableDlg(int templateId, QWidget* parent)
     : QDialog(parent), m_nTemplateId(templateId), m_pTemplate(FindDlgTemplate(templateId)) {
+    InitFont();
+}
+
+CResizableDlg::CResizableDlg(const DlgTemplate& dlgTemplate, QWidget* parent)
+    : QDialog(parent), m_nTemplateId(dlgTemplate.id), m_pTemplate(&dlgTemplate) {
+    InitFont();
+}
+
+void CResizableDlg::InitFont() {
     if (m_pTemplate != nullptr) {
         m_font = vantel::DialogFont(m_pTemplate->fontFace, m_pTemplate->fontPoints);
     }
@@ -33,6 +42,9 @@ bool CResizableDlg::Create(QWidget* parent) {
     BuildControls();
     resize(DluX(m_pTemplate->cx), DluY(m_pTemplate->cy));
     m_initialSize = size();
+    if (!IsChildTemplate() && (m_pTemplate->style & kDlgResizable) == 0) {
+        setFixedSize(m_initialSize);
+    }
     OnInitDialog();
     if ((m_pTemplate->style & kDlgVisible) != 0) {
         show();

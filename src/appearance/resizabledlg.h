@@ -1,9 +1,10 @@
 #pragma once
 // CResizableDlg: the base of every window of the application. It builds its controls from a
 // dialog template, converts dialog units to pixels from the dialog font (the Windows rule:
-// x * avgCharWidth / 4, y * charHeight / 8), and moves and stretches registered controls by
-// their anchors when the window is resized. An anchor is a pair of fractions of the window's
-// growth since its initial size, one for the top-left and one for the bottom-right corner.
+// x * avgCharWidth / 4, y * charHeight / 8, the width averaged over the Latin letters), and moves
+// and stretches registered controls by their anchors when the window is resized. An anchor is a
+// pair of fractions of the window's growth since its initial size, one for the top-left and one for
+// the bottom-right corner.
 
 #include <QDialog>
 #include <QFont>
@@ -19,6 +20,9 @@ class CResizableDlg : public QDialog {
     Q_OBJECT
 public:
     explicit CResizableDlg(int templateId, QWidget* parent = nullptr);
+    // A window of a template that is not among the application's own (tools, tests). The
+    // template must outlive the window.
+    explicit CResizableDlg(const DlgTemplate& dlgTemplate, QWidget* parent = nullptr);
     ~CResizableDlg() override;
 
     // Builds the window from its template as a child of parent (pages) or as a top-level
@@ -73,6 +77,7 @@ private:
         QPointer<QWidget> widget;
         QSize base;  // the window's size when the anchor was registered
     };
+    void InitFont();
     void BuildControls();
     QWidget* BuildControl(const CtlTemplate& ctl);
     void ApplyAnchors();

@@ -1,0 +1,136 @@
+#include "devicesession.h"
+
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "ctlerror.h"
+#include "link/portconfig.h"
+#include "link/serialtransport.h"
+#include "settings/inifile.h"
+
+namespace vantel {
+
+namespace {
+
+constexpr std::uint8_t kReadSetup = 5;
+constexpr std::uint8_t kWriteSetup = 6;
+constexpr std::uint8_t kReadImage = 7;
+constexpr std::size_t kBufferSize = CVexaLib::kDefaultBufferSize;
+constexpr const char* kDefaultIp = "192.168.1.80";
+
+std::string ResultText(unsigned result, int timeout) {
+    switch (result) {
+        case kVexaTimeout:
+            return "no response from the device within " + std::to_string(timeout) + " ms";
+        case kVexaClosed:
+            return "the link is closed";
+        case kVexaRefused:
+            return "refused by the device";
+        case kVexaConnectionLost:
+            return "connection to the device lost";
+        case kVexaReplyTooLarge:
+            return "the device's reply is too large";
+        default:
+            return "failed (result " + std::to_string(result) + ")";
+    }
+}
+
+// "--serial" names COM1..COM9 or, with a '/', a device path.
+bool IsDevicePath(const std::string& serial) {
+    return serial.find('/') != std::string::npos;
+}
+
+// The port text of the connection stored in the settings file, as the application opens it.
+std::string StoredPort(const std::string& settingsPath) {
+    CIniFile ini(settingsPath);
+    if (ini.GetInt("mode", "setup", 0) != 0) {
+        return ini.GetString("ip", "setup", kDefaultIp);
+    }
+    const int serial = ini.GetInt("serial", "setup", 1);
+    if (serial < 1 || serial > 9) {
+        throw CCtlError(CtlExit::kCannotOpen, "no serial port to open: " + settingsPath +
+                                                  " has serial=" + std::to_string(serial) +
+                                                  " (1 to 9 expected)");
+    }
+    return "COM" + std::to_string(serial);
+}
+
+}  // namespace
+
+CDeviceSession::CDeviceSession(const CtlOptions& options, const std::string& settingsPath)
+    : m_settingsPath(settingsPath), m_timeout(options.timeout) {
+    m_link.SetSettingsFile(settingsPath);
+    if (!options.host.empty()) {
+        OpenPort(options.host);
+    } else if (IsDevicePath(options.serial)) {
+        const unsigned baud = ReadSerialSettings(1, settingsPath).baud;
+        m_link.SetTransportFactory([baud](const std::string& path) {
+            auto line = std::make_unique<SerialTransport>(path, baud);
+            return line->Open() ? std::unique_ptr<ITransport>(std::move(line)) : nullptr;
+        });
+        OpenPort(options.serial);
+    } else {
+        OpenPort(options.serial.empty() ? StoredPort(settingsPath) : options.serial);
+    }
+}
+
+void CDeviceSession::OpenPort(const std::string& port) {
+    m_name = port;
+    if (const auto com = ComPortNumber(port)) {
+        m_name += " (" + ReadSerialSettings(*com, m_settingsPath).path + ")";
+    }
+    m_link.Open(port.c_str());
+    if (!m_link.IsOpen()) {
+        throw CCtlError(CtlExit::kCannotOpen, "cannot open " + m_name);
+    }
+}
+
+void CDeviceSession::Check(unsigned result, const std::string& what) const {
+    if (result != kVexaOk) {
+        throw CCtlError(CtlExit::kNoResponse, what + ": " + ResultText(result, m_timeout));
+    }
+}
+
+CStateImage CDeviceSession::ReadImage(int scene) {
+    std::vector<std::uint8_t> buffer(kBufferSize);
+    buffer[0] = static_cast<std::uint8_t>(scene);
+    const std::string what =
+        scene == 0 ? "read live routing" : "read scene " + std::to_string(scene);
+    Check(m_link.Command(kReadImage, buffer.data(), buffer.size(), 1, m_timeout), what);
+    CStateImage image(std::span<const std::uint8_t>(buffer).subspan(1));
+    if (!image.HasMark()) {
+        throw CCtlError(CtlExit::kNoResponse, what + ": the device's reply is not a state image");
+    }
+    return image;
+}
+
+CSetupBlock CDeviceSession::ReadSetup() {
+    std::vector<std::uint8_t> buffer(kBufferSize);
+    Check(m_link.Command(kReadSetup, buffer.data(), buffer.size(), 0, m_timeout), "read setup");
+    CSetupBlock block(buffer);
+    if (!block.HasMark()) {
+        throw CCtlError(CtlExit::kNoResponse,
+                        "read setup: the device's reply is not a setup block");
+    }
+    return block;
+}
+
+void CDeviceSession::WriteSetup(CSetupBlock& block) {
+    const auto size = static_cast<unsigned char>(CSetupBlock::kSetupBlockSize);
+    Check(m_link.Command(kWriteSetup, block.Data(), CSetupBlock::kSetupBlockSize, size, m_timeout),
+          "write setup");
+}
+
+void CDeviceSession::Send(std::uint8_t cmd, std::span<const std::uint8_t> payload,
+                          const std::string& what) {
+    if (payload.size() > 255) {
+        throw CCtlError(CtlExit::kUsage, what + ": too many ports in one command");
+    }
+    std::vector<std::uint8_t> buffer(kBufferSize);
+    std::copy(payload.begin(), payload.end(), buffer.begin());
+    const auto size = static_cast<unsigned char>(payload.size());
+    Check(m_link.Command(cmd, buffer.data(), buffer.size(), size, m_timeout), what);
+}
+
+}  // namespace vantel

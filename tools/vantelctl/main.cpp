@@ -1,0 +1,155 @@
+// vantelctl: the command-line client of the Vantel matrix switcher, on the same link library
+// as the application. Exit codes: 0 done, 1 no response or refused, 2 usage, 3 cannot open.
+#include <CLI/CLI.hpp>
+
+#include <functional>
+#include <iostream>
+
+#include "commands.h"
+#include "ctlerror.h"
+#include "ctloptions.h"
+#include "link/portconfig.h"
+
+namespace {
+
+using vantel::CtlExit;
+using vantel::CtlOptions;
+
+constexpr const char* kFooter =
+    "Exit codes: 0 done, 1 no response or refused, 2 usage, 3 cannot open.\n"
+    "Without --host or --serial the connection stored in setup.ini is used.";
+
+CLI::Validator HostValidator() {
+    return CLI::Validator(
+        [](const std::string& text) {
+            return vantel::ParseEndpoint(text, vantel::kDefaultTcpPort)
+                       ? std::string()
+                       : "'" + text + "' is not a numeric IP address with an optional :PORT";
+        },
+        "");
+}
+
+CLI::Validator SerialValidator() {
+    return CLI::Validator(
+        [](const std::string& text) {
+            const bool ok = vantel::ComPortNumber(text) || text.find('/') != std::string::npos;
+            return ok ? std::string() : "'" + text + "' is neither COM1..COM9 nor a device path";
+        },
+        "");
+}
+
+void AddGlobalOptions(CLI::App& app, CtlOptions& options) {
+    auto* host = app.add_option("--host", options.host, "connect over TCP, port 4001 by default")
+                     ->type_name("ADDR[:PORT]")
+                     ->check(HostValidator());
+    auto* serial =
+        app.add_option("--serial", options.serial,
+                       "connect over a serial line: COM1..COM9 as mapped in setup.ini, or a path")
+            ->type_name("COMn|PATH")
+            ->check(SerialValidator());
+    host->excludes(serial);
+    app.add_option("--config", options.config,
+                   "settings file to use instead of the application's setup.ini")
+        ->type_name("FILE");
+    app.add_option("--timeout", options.timeout, "time-out of each device command")
+        ->type_name("MS")
+        ->check(CLI::Range(1, 60000))
+        ->capture_default_str();
+    app.add_flag("--json", options.json, "print results as JSON (schema in the README)");
+}
+
+// Lets a subcommand name the action that runs after a successful parse.
+using Action = std::function<int()>;
+
+CLI::App* AddCommand(CLI::App& parent, const char* name, const char* help, Action& chosen,
+                     Action action) {
+    auto* command = parent.add_subcommand(name, help);
+    command->callback([&chosen, action = std::move(action)] { chosen = action; });
+    return command;
+}
+
+void AddSceneCommands(CLI::App& app, const CtlOptions& options, Action& chosen, int& scene) {
+    auto* group = app.add_subcommand("scene", "show, load or save a stored scene");
+    group->require_subcommand(1);
+    AddCommand(*group, "show", "print the routing stored in scene N (0: the live routing)", chosen,
+               [&] { return vantel::RunSceneShow(options, scene); })
+        ->add_option("N", scene, "scene number")
+        ->required()
+        ->check(CLI::Range(0, 11));
+    AddCommand(*group, "load", "make scene N the live routing", chosen,
+               [&] { return vantel::RunSceneLoad(options, scene); })
+        ->add_option("N", scene, "scene number")
+        ->required()
+        ->check(CLI::Range(1, 11));
+    AddCommand(*group, "save", "store the live routing as scene N", chosen,
+               [&] { return vantel::RunSceneSave(options, scene); })
+        ->add_option("N", scene, "scene number")
+        ->required()
+        ->check(CLI::Range(1, 11));
+}
+
+void AddSetupCommands(CLI::App& app, const CtlOptions& options, Action& chosen,
+                      vantel::SetupChanges& changes) {
+    auto* group = app.add_subcommand("setup", "show or change the device's own settings");
+    group->require_subcommand(1);
+    AddCommand(*group, "show", "print the device's counts, addresses and buzzer", chosen,
+               [&] { return vantel::RunSetupShow(options); });
+    auto* set = AddCommand(*group, "set", "change the named fields and keep the others", chosen,
+                           [&] { return vantel::RunSetupSet(options, changes); });
+    set->add_option("--inputs", changes.inputs, "number of inputs, 1 to 48")->type_name("N");
+    set->add_option("--outputs", changes.outputs, "number of outputs, 1 to 48")->type_name("N");
+    set->add_option("--ip", changes.ip, "the device's IP address")->type_name("A");
+    set->add_option("--mask", changes.mask, "the device's subnet mask")->type_name("A");
+    set->add_option("--gateway", changes.gateway, "the device's gateway")->type_name("A");
+    set->add_option("--buzzer", changes.buzzer, "on or off")->type_name("on|off");
+}
+
+int ReportParseError(const CLI::App& app, const CLI::ParseError& error) {
+    if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
+        return app.exit(error);  // --help
+    }
+    std::cerr << "vantelctl: " << error.what() << " (see vantelctl --help)" << std::endl;
+    return static_cast<int>(CtlExit::kUsage);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Command-line client of the Vantel matrix switcher.", "vantelctl"};
+    app.footer(kFooter);
+    app.fallthrough();
+    app.require_subcommand(1);
+
+    CtlOptions options;
+    Action chosen;
+    vantel::RouteArgs route;
+    vantel::SetupChanges changes;
+    int scene = 0;
+
+    AddGlobalOptions(app, options);
+    AddCommand(app, "status", "print the counts and the live routing", chosen,
+               [&] { return vantel::RunStatus(options); });
+    auto* routeCommand = AddCommand(app, "route", "make OUT... exactly the outputs of IN", chosen,
+                                    [&] { return vantel::RunRoute(options, route); });
+    routeCommand->add_option("IN", route.input, "input number (from 1) or label")->required();
+    routeCommand->add_option("OUT", route.outputs, "output numbers or labels; none unroutes IN");
+    AddSceneCommands(app, options, chosen, scene);
+    AddSetupCommands(app, options, chosen, changes);
+    AddCommand(app, "watch", "print every change of the live routing until interrupted", chosen,
+               [&] { return vantel::RunWatch(options); });
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return ReportParseError(app, error);
+    }
+    try {
+        return chosen();
+    } catch (const vantel::CCtlError& error) {
+        std::cerr << "vantelctl: " << error.what() << std::endl;
+        return static_cast<int>(error.Code());
+    } catch (const std::exception& error) {
+        std::cerr << "vantelctl: " << error.what() << std::endl;
+        return static_cast<int>(CtlExit::kNoResponse);
+    }
+}

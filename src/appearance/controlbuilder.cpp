@@ -33,6 +33,7 @@ QLabel* MakeLabel(const QString& text, unsigned style, QWidget* parent) {
     label->setAlignment(horizontal | Qt::AlignVCenter);
     if ((style & kStyleSunken) != 0) {
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setProperty("sunken", true);  // for the skin
     } else if ((style & kStyleBorder) != 0) {
         label->setFrameStyle(QFrame::Box | QFrame::Plain);
     }

@@ -135,12 +135,12 @@ TEST_F(SimProcessTest, ServesTcpAndPseudoTerminalAndEndsOnSigterm) {
 TEST_F(SimProcessTest, SeveralClientsAtOnce) {
     SimProcess sim;
     ASSERT_TRUE(sim.Start({"--listen", "127.0.0.1:0", "--inputs", "4", "--outputs", "4"}));
+    const std::string address = "127.0.0.1:" + std::to_string(sim.TcpPort());
     std::vector<std::thread> clients;
     std::vector<int> failures(4, 0);
     for (int c = 0; c < 4; ++c) {
-        clients.emplace_back([&sim, &failures, c] {
+        clients.emplace_back([&address, &failures, c] {
             CVexaLib link;
-            const std::string address = "127.0.0.1:" + std::to_string(sim.TcpPort());
             if (link.Open(address.c_str()) == 0) {
                 failures[static_cast<std::size_t>(c)] = -1;
                 return;

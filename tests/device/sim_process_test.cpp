@@ -162,7 +162,7 @@ TEST_F(SimProcessTest, SeveralClientsAtOnce) {
     CVexaLib link;
     OpenTcp(link, sim);
     EXPECT_EQ(OutputSlots(link, 0), (Bytes{1, 2, 3, 4}));
-    EXPECT_EQ(sim.Stop(), 0);
+    EXPECT_EQ(sim.Stop(SIGINT), 0);
 }
 
 TEST_F(SimProcessTest, StateSurvivesARestart) {

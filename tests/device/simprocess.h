@@ -80,10 +80,10 @@ public:
     }
     std::string PtyPath() const { return Find(R"(^serial on (/dev/\S+)$)"); }
 
-    // Sends SIGTERM and waits for the exit; the exit code, or -1 on a signal or a hang.
-    int Stop(std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+    // Sends the signal and waits for the exit; the exit code, or -1 on a signal or a hang.
+    int Stop(int signal = SIGTERM, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
         if (m_pid > 0) {
-            ::kill(m_pid, SIGTERM);
+            ::kill(m_pid, signal);
         }
         return Wait(timeout);
     }
@@ -159,7 +159,7 @@ private:
     }
 
     void Kill() {
-        if (m_pid > 0 && Stop(std::chrono::seconds(5)) == -1 && m_pid > 0) {
+        if (m_pid > 0 && Stop(SIGTERM, std::chrono::seconds(5)) == -1 && m_pid > 0) {
             ::kill(m_pid, SIGKILL);
             ::waitpid(m_pid, nullptr, 0);
         }

@@ -78,10 +78,7 @@ void PrintRoute(int input, const std::set<int>& outputs, bool json) {
         std::cout << JsonLine(object) << '\n';
         return;
     }
-    std::cout << "input " << input + 1 << " ->";
-    if (outputs.empty()) {
-        std::cout << " no outputs";
-    }
+    std::cout << "input " << input + 1 << " -> " << (outputs.empty() ? "no outputs" : "outputs");
     for (const int j : outputs) {
         std::cout << ' ' << j + 1;
     }

@@ -106,8 +106,10 @@ void PrintJsonEvent(const char* event, const Routing& before, const Routing& now
 void PrintInitialText(const Routing& now, std::int64_t ms) {
     std::cout << TimeText(ms) << " live routing: " << now.inputs << " inputs, " << now.outputs
               << " outputs;";
+    const char* separator = " ";
     for (int j = 1; j <= now.outputs; ++j) {
-        std::cout << ' ' << SourceText(j) << "<-" << SourceText(now.SourceOf(j));
+        std::cout << separator << "out " << SourceText(j) << ": " << SourceText(now.SourceOf(j));
+        separator = ", ";
     }
     std::cout << std::endl;
 }

@@ -1,0 +1,89 @@
+// vantelctl watch: a line per change of the live routing, a clean end on SIGINT and SIGTERM.
+#include <signal.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "childprocess.h"
+#include "ctlrun.h"
+#include "simprocess.h"
+#include "tempdir.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using vantel::CChildProcess;
+using vantel::ParseObject;
+using vantel::RunCtl;
+
+class VantelCtlWatch : public ::testing::Test {
+protected:
+    std::vector<std::string> Env() const { return {"XDG_CONFIG_HOME=" + home.Path().string()}; }
+    std::unique_ptr<CChildProcess> StartWatch(bool json) {
+        std::vector<std::string> argv{VANTELCTL_EXE, "--host", sim.Host(), "watch"};
+        if (json) {
+            argv.push_back("--json");
+        }
+        return std::make_unique<CChildProcess>(argv, Env());
+    }
+    void Route(const std::vector<std::string>& args) {
+        std::vector<std::string> full{"--host", sim.Host(), "route"};
+        full.insert(full.end(), args.begin(), args.end());
+        ASSERT_EQ(RunCtl(full, Env()).code, 0);
+    }
+
+    vantel::CSimProcess sim;
+    vantel::CTempDir home;
+};
+
+TEST_F(VantelCtlWatch, JsonLinePerChangeAndCleanEndOnSigint) {
+    auto watch = StartWatch(true);
+    const auto first = watch->ReadLine(10s);
+    ASSERT_TRUE(first.has_value()) << watch->Err();
+    const auto initial = ParseObject(*first + "\n");
+    EXPECT_EQ(initial["version"], 1);
+    EXPECT_EQ(initial["event"], "initial");
+    EXPECT_EQ(vantel::SourcesOf(initial), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_TRUE(initial["changes"].empty());
+
+    Route({"4", "1"});
+    const auto second = watch->ReadLine(10s);
+    ASSERT_TRUE(second.has_value()) << watch->Err();
+    const auto change = ParseObject(*second + "\n");
+    EXPECT_EQ(change["event"], "change");
+    EXPECT_EQ(vantel::SourcesOf(change), (std::vector<int>{4, 2, 3, 0, 5, 6, 7, 8}));
+    EXPECT_EQ(change["changes"], (nlohmann::json{{{"output", 1}, {"from", 1}, {"to", 4}},
+                                                 {{"output", 4}, {"from", 4}, {"to", nullptr}}}));
+
+    watch->Signal(SIGINT);
+    EXPECT_EQ(watch->Wait(10s), 0);
+    EXPECT_EQ(watch->Err(), "");
+}
+
+TEST_F(VantelCtlWatch, TextLinePerChangeAndCleanEndOnSigterm) {
+    auto watch = StartWatch(false);
+    const auto first = watch->ReadLine(10s);
+    ASSERT_TRUE(first.has_value()) << watch->Err();
+    EXPECT_NE(first->find("live routing: 8 inputs, 8 outputs; out 01: 01, out 02: 02"),
+              std::string::npos)
+        << *first;
+
+    Route({"2", "3"});
+    const auto second = watch->ReadLine(10s);
+    ASSERT_TRUE(second.has_value()) << watch->Err();
+    EXPECT_NE(second->find(" out 02: 02 -> --, out 03: 03 -> 02"), std::string::npos) << *second;
+
+    // The same routing again is no change: the next line is the one after it.
+    Route({"2", "3"});
+    Route({"2"});
+    const auto third = watch->ReadLine(10s);
+    ASSERT_TRUE(third.has_value()) << watch->Err();
+    EXPECT_NE(third->find(" out 03: 02 -> --"), std::string::npos) << *third;
+
+    watch->Signal(SIGTERM);
+    EXPECT_EQ(watch->Wait(10s), 0);
+}
+
+}  // namespace

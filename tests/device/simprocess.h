@@ -1,11 +1,12 @@
 #pragma once
 // SimProcess: starts the built vantel-sim with the given arguments, reads the endpoint lines it
-// prints, and stops it again with SIGTERM. Only the process it started is ever signalled.
+// prints, and stops it again with SIGTERM. Only the process it started is ever signalled, and
+// that process is ended by the system if the test program dies first.
 
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,8 +16,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-extern char** environ;
 
 namespace vantel {
 
@@ -36,10 +35,6 @@ public:
         if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) {
             return false;
         }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_adddup2(&actions, err[1], 2);
         std::vector<std::string> all{VANTEL_SIM_PATH};
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv;
@@ -47,15 +42,24 @@ public:
             argv.push_back(a.data());
         }
         argv.push_back(nullptr);
-        const int rc =
-            ::posix_spawn(&m_pid, VANTEL_SIM_PATH, &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
+        const pid_t parent = ::getpid();
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            // A test program that dies never leaves its simulator behind.
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (::getppid() != parent) {
+                ::_exit(127);
+            }
+            ::dup2(out[1], 1);
+            ::dup2(err[1], 2);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
         ::close(out[1]);
         ::close(err[1]);
         m_out = out[0];
         m_err = err[0];
-        if (rc != 0) {
-            m_pid = -1;
+        if (m_pid < 0) {
             return false;
         }
         const auto deadline = std::chrono::steady_clock::now() + timeout;

@@ -1,13 +1,348 @@
 #include "pages/pageswitchdlg.h"
 
+#include <QCoreApplication>
+#include <QEvent>
+#include <QPushButton>
+#include <QSlider>
+#include <QStandardPaths>
 #include <algorithm>
+#include <string>
 
+#include "app/apppaths.h"
+#include "app/vantel.h"
+#include "app/vanteldlg.h"
+#include "appearance/errorbox.h"
+#include "appearance/trace.h"
+#include "controls/rxbutton.h"
+#include "controls/setnewdlg.h"
+#include "controls/txbutton.h"
 #include "res/dlgtemplate.h"
+#include "settings/inifile.h"
 
-CPageSwitchDlg::CPageSwitchDlg(QWidget* parent) : CResizableDlg(IDD_PAGE_SWITCH, parent) {}
+namespace {
+
+// The main dialog, for the handlers that reach its link and settings object.
+CVantelDlg* g_pSwitchMainDlg = nullptr;
+
+constexpr unsigned char kCmdSwitch = 12;
+constexpr int kCommandTimeout = 500;
+constexpr std::size_t kCommandBufferSize = 4096;
+constexpr const char kSectionNumber[] = "NUMBER";
+constexpr const char kSectionButton[] = "BUTTON";
+
+// Offsets of the state image that the page reads.
+constexpr std::size_t kInputCountOffset = 5;
+constexpr std::size_t kOutputCountOffset = 6;
+constexpr std::size_t kPortTableOffset = 7;
+
+bool IsLaidOutCount(int count) {
+    return count > 1 && count <= CPageSwitchDlg::kButtonCount;
+}
+
+int HoldToGrid(int value) {
+    return std::clamp(value, CPageSwitchDlg::kGridMin, CPageSwitchDlg::kGridMax);
+}
+
+// A label as the settings file can hold it on one line: control characters (line breaks
+// among them) become spaces. Everything else is kept as typed.
+QString StorableName(QString name) {
+    for (QChar& c : name) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f) {
+            c = u' ';
+        }
+    }
+    return name;
+}
+
+// A stored label: UTF-8, of which a cut at the settings file's value length may have left
+// the start of a character at the end; that part is dropped rather than shown as garbage.
+QString DecodeName(const std::string& bytes) {
+    std::size_t end = bytes.size();
+    std::size_t lead = end;
+    while (lead > 0 && end - lead < 4 &&
+           (static_cast<unsigned char>(bytes[lead - 1]) & 0xC0) == 0x80) {
+        --lead;
+    }
+    if (lead > 0) {
+        const auto first = static_cast<unsigned char>(bytes[lead - 1]);
+        const std::size_t need = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
+        if (need > 1 && end - (lead - 1) < need) {
+            end = lead - 1;
+        }
+    }
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(end));
+}
+
+}  // namespace
+
+CPageSwitchDlg::CPageSwitchDlg(QWidget* parent) : CResizableDlg(IDD_PAGE_SWITCH, parent) {
+    m_strAppPath = g_strAppPath.isEmpty()
+                       ? vantel::AppDirOf(QCoreApplication::applicationFilePath())
+                       : g_strAppPath;
+    // The same file the main dialog uses: beside the program, or the user's fallback.
+    const QString path = vantel::SettingsFilePath(
+        m_strAppPath, QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+    m_pIniFile = std::make_unique<CIniFile>(path.toStdString());
+    m_nSelInput = 0;
+}
+
+CPageSwitchDlg::~CPageSwitchDlg() {
+    for (int i = 0; i < kButtonCount; ++i) {
+        delete m_pRxButtons[i];
+        m_pRxButtons[i] = nullptr;
+        delete m_pTxButtons[i];
+        m_pTxButtons[i] = nullptr;
+    }
+    if (g_pSwitchMainDlg == m_pMainDlg) {
+        g_pSwitchMainDlg = nullptr;
+    }
+}
+
+bool CPageSwitchDlg::OnInitDialog() {
+    CResizableDlg::OnInitDialog();
+    InitSliders();
+    m_rcPage = rect();
+    CreateLabelButtons();
+    InitResize();
+    g_pSwitchMainDlg = m_pMainDlg;
+    connect(Item<QPushButton>(IDC_OK), &QPushButton::clicked, this, &CPageSwitchDlg::OnBnClickedOk);
+    connect(Item<QPushButton>(IDC_ALL), &QPushButton::clicked, this,
+            &CPageSwitchDlg::OnBnClickedAll);
+    connect(Item<QPushButton>(IDC_CLEAR), &QPushButton::clicked, this,
+            &CPageSwitchDlg::OnBnClickedClear);
+    return true;
+}
+
+void CPageSwitchDlg::InitSliders() {
+    m_sliderLine = Item<QSlider>(IDC_SLIDER_LINE);
+    m_sliderRow = Item<QSlider>(IDC_SLIDER_ROW);
+    // Stored values outside the trackbars' range (0 or negative among them: they divide the
+    // layout) are held to it, so the trackbars always show the grid in use.
+    m_nLine = HoldToGrid(m_pIniFile->GetInt("LINE", kSectionNumber, kGridDefault));
+    m_nRow = HoldToGrid(m_pIniFile->GetInt("ROW", kSectionNumber, kGridDefault));
+    for (QSlider* slider : {m_sliderLine, m_sliderRow}) {
+        slider->setRange(kGridMin, kGridMax);
+        slider->setPageStep(1);
+        slider->installEventFilter(this);
+    }
+    m_sliderRow->setValue(m_nRow);
+    m_sliderLine->setValue(m_nLine);
+}
+
+QString CPageSwitchDlg::StoredName(int id, int number) {
+    const std::string key = std::to_string(id);
+    return DecodeName(m_pIniFile->GetString(key, kSectionButton, std::to_string(number)));
+}
+
+void CPageSwitchDlg::CreateLabelButtons() {
+    for (int j = 0; j < kButtonCount; ++j) {
+        auto* button = new CRxButton(this);
+        button->m_nIndex = j;
+        button->m_strName = StoredName(IDC_RX_FIRST + j, j + 1);
+        button->setObjectName(QString::number(IDC_RX_FIRST + j));
+        button->setText(button->m_strName);
+        button->setGeometry(QRect());
+        button->hide();
+        connect(
+            button, &CLabelButton::doubleClicked, this,
+            [this, id = IDC_RX_FIRST + j] { OnDoubleClickedLabel(id); }, Qt::QueuedConnection);
+        m_pRxButtons[j] = button;
+    }
+    for (int k = 0; k < kButtonCount; ++k) {
+        auto* button = new CTxButton(this);
+        button->m_nIndex = k;
+        button->m_strName = StoredName(IDC_TX_FIRST + k, k + 1);
+        button->setObjectName(QString::number(IDC_TX_FIRST + k));
+        button->setText(button->m_strName);
+        button->setGeometry(QRect());
+        connect(button, &QPushButton::clicked, this, [this, k] { OnSelectInput(k); });
+        connect(
+            button, &CLabelButton::doubleClicked, this,
+            [this, id = IDC_TX_FIRST + k] { OnDoubleClickedLabel(id); }, Qt::QueuedConnection);
+        m_pTxButtons[k] = button;
+    }
+}
+
+void CPageSwitchDlg::InitResize() {
+    for (int id : {IDC_OK, IDC_ALL, IDC_CLEAR, IDC_SLIDER_LINE, IDC_SLIDER_ROW}) {
+        AddAnchor(id, {1, 1}, {1, 1});
+    }
+    AddAnchor(IDC_SEL_NAME, {0, 1}, {0, 1});
+}
+
+int CPageSwitchDlg::InputCount() const {
+    return m_image[kInputCountOffset];
+}
+
+int CPageSwitchDlg::OutputCount() const {
+    return m_image[kOutputCountOffset];
+}
+
+int CPageSwitchDlg::OutputsOnPage() const {
+    return std::min(OutputCount(), kButtonCount);
+}
 
 void CPageSwitchDlg::SetImage(const unsigned char* image) {
-    if (image != nullptr) {
-        std::copy_n(image, kImageSize, m_image.begin());
+    if (image == nullptr) {
+        return;
+    }
+    std::copy_n(image, kImageSize, m_image.begin());
+    if (isVisible() && (InputCount() != m_nLaidOutInputs || OutputCount() != m_nLaidOutOutputs)) {
+        ArrangeButtons();
+    }
+}
+
+void CPageSwitchDlg::ArrangeButtons() {
+    if (m_pRxButtons[0] == nullptr) {
+        return;  // not created yet
+    }
+    m_rcPage = rect();
+    const int M = InputCount();
+    const int N = OutputCount();
+    m_nLaidOutInputs = M;
+    m_nLaidOutOutputs = N;
+    vantel::Trace("........%d\r\n", M);
+    if (IsLaidOutCount(N)) {
+        for (int j = 0; j < N; ++j) {
+            CRxButton* button = m_pRxButtons[j];
+            button->show();
+            button->setGeometry(button->CalcRect(m_rcPage, m_nLine, m_nRow));
+            button->setText(button->m_strName);
+        }
+    }
+    if (IsLaidOutCount(M)) {
+        for (int k = 0; k < M; ++k) {
+            CTxButton* button = m_pTxButtons[k];
+            button->setGeometry(button->CalcRect(m_rcPage, m_nLine, m_nRow));
+            button->setText(button->m_strName);
+        }
+    }
+    if (QWidget* separator = GetDlgItem(IDC_SEPARATOR)) {
+        separator->setGeometry(0, m_rcPage.height() / 2 - 10, 2000, 2);
+    }
+}
+
+void CPageSwitchDlg::showEvent(QShowEvent* event) {
+    CResizableDlg::showEvent(event);
+    ArrangeButtons();
+}
+
+void CPageSwitchDlg::resizeEvent(QResizeEvent* event) {
+    CResizableDlg::resizeEvent(event);
+    ArrangeButtons();
+}
+
+bool CPageSwitchDlg::eventFilter(QObject* watched, QEvent* event) {
+    // A trackbar let the mouse go: the grid follows once the trackbar has taken the release,
+    // so its final position is read. Keys move the trackbars without changing the grid.
+    if (event->type() == QEvent::MouseButtonRelease &&
+        (watched == m_sliderLine || watched == m_sliderRow)) {
+        QMetaObject::invokeMethod(this, &CPageSwitchDlg::OnReleasedCaptureSlider,
+                                  Qt::QueuedConnection);
+    }
+    return CResizableDlg::eventFilter(watched, event);
+}
+
+void CPageSwitchDlg::OnSelectInput(int k) {
+    if (k < 0 || k >= kButtonCount) {
+        return;
+    }
+    if (auto* name = Item<QPushButton>(IDC_SEL_NAME)) {
+        name->setText(m_pTxButtons[k]->text());
+    }
+    m_nSelInput = k;
+    const std::size_t firstSlot = kPortTableOffset + static_cast<std::size_t>(InputCount());
+    const int n = OutputsOnPage();
+    for (int j = 0; j < n; ++j) {
+        m_pRxButtons[j]->setChecked(m_image[firstSlot + static_cast<std::size_t>(j)] == k + 1);
+    }
+}
+
+void CPageSwitchDlg::OnBnClickedOk() {
+    const int n = OutputsOnPage();
+    for (int j = 0; j < n; ++j) {
+        m_outputChecked[j] = m_pRxButtons[j]->isChecked() ? 1 : 0;
+    }
+    vantel::Trace("dsgsbr");
+    if (g_pSwitchMainDlg == nullptr || g_pSwitchMainDlg->m_link.IsOpen() == 0) {
+        return;
+    }
+    const int M = InputCount();
+    unsigned char buf[kCommandBufferSize] = {};
+    unsigned len = 0;
+    buf[len++] = static_cast<unsigned char>(m_nSelInput & 0xFF);
+    for (int j = 0; j < n; ++j) {
+        if (m_outputChecked[j] == 0) {
+            continue;
+        }
+        if (M + j > 0xFF) {
+            // A port number beyond one byte would name another port: send nothing.
+            ShowErrorBox(this, QStringLiteral("Output port number out of range."));
+            return;
+        }
+        buf[len++] = static_cast<unsigned char>(M + j);
+    }
+    const unsigned result = g_pSwitchMainDlg->m_link.Command(
+        kCmdSwitch, buf, sizeof buf, static_cast<unsigned char>(len), kCommandTimeout);
+    if (result != 0) {
+        ShowErrorBox(this, QStringLiteral("Operation failed, no response."));
+    }
+}
+
+void CPageSwitchDlg::SetAllChecks(bool bChecked) {
+    const int n = OutputsOnPage();
+    for (int j = 0; j < n; ++j) {
+        m_pRxButtons[j]->setChecked(bChecked);
+    }
+}
+
+void CPageSwitchDlg::OnBnClickedAll() {
+    SetAllChecks(true);
+}
+
+void CPageSwitchDlg::OnBnClickedClear() {
+    SetAllChecks(false);
+}
+
+void CPageSwitchDlg::OnReleasedCaptureSlider() {
+    m_nLine = HoldToGrid(m_sliderLine->value());
+    m_nRow = HoldToGrid(m_sliderRow->value());
+    if (g_pSwitchMainDlg != nullptr && g_pSwitchMainDlg->m_pIniFile != nullptr) {
+        CIniFile& ini = *g_pSwitchMainDlg->m_pIniFile;
+        ReportUnsaved(ini.SetInt(m_nLine, "LINE", kSectionNumber), ini);
+        ReportUnsaved(ini.SetInt(m_nRow, "ROW", kSectionNumber), ini);
+    }
+    ArrangeButtons();
+}
+
+void CPageSwitchDlg::OnDoubleClickedLabel(int id) {
+    SetNewDlg dlg(this);
+    if (dlg.DoModal() == QDialog::Accepted) {
+        RenameButton(id, dlg.m_strNewName);
+    }
+    ArrangeButtons();
+}
+
+void CPageSwitchDlg::RenameButton(int id, QString strName) {
+    CLabelButton* button = nullptr;
+    if (id >= IDC_RX_FIRST && id < IDC_RX_FIRST + kButtonCount) {
+        button = m_pRxButtons[id - IDC_RX_FIRST];
+    } else if (id >= IDC_TX_FIRST && id < IDC_TX_FIRST + kButtonCount) {
+        button = m_pTxButtons[id - IDC_TX_FIRST];
+    }
+    if (button == nullptr) {
+        return;
+    }
+    button->SetName(StorableName(std::move(strName)));
+    button->setText(button->m_strName);
+    ReportUnsaved(
+        m_pIniFile->SetString(button->m_strName.toStdString(), std::to_string(id), kSectionButton),
+        *m_pIniFile);
+}
+
+void CPageSwitchDlg::ReportUnsaved(int nResult, CIniFile& ini) {
+    if (nResult == 0) {
+        ShowErrorBox(this,
+                     QStringLiteral("can not open %1").arg(QString::fromStdString(ini.m_strPath)));
     }
 }

@@ -141,18 +141,13 @@ TEST_F(VantelCtl, ButtonLabelsStandForNumbers) {
               std::string::npos);
 }
 
-TEST_F(VantelCtl, ConnectionComesFromTheSettingsFileWithoutHost) {
+TEST_F(VantelCtl, ConnectionComesFromTheSettingsFileWithoutHostOrSerial) {
     const std::string settings =
         "[setup]\nmode=1\nip=127.0.0.1\nport=" + std::to_string(sim.Port()) + "\n";
     const std::string config = home.Write("given/setup.ini", settings);
     const CtlResult given = RunCtl({"--json", "--config", config, "status"}, Env());
     EXPECT_EQ(given.code, 0) << given.err;
     EXPECT_EQ(SourcesOf(ParseObject(given.out)).size(), 8u);
-
-    // Without --config: the user's configuration directory.
-    home.Write("Vantel/setup.ini", settings);
-    const CtlResult user = RunCtl({"status"}, Env());
-    EXPECT_EQ(user.code, 0) << user.err;
 }
 
 TEST_F(VantelCtl, ScenesAreSavedShownAndLoaded) {

@@ -1,7 +1,8 @@
 #include "settingspath.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
-#include <filesystem>
 #include <system_error>
 
 #include "ctlerror.h"
@@ -11,7 +12,8 @@ namespace vantel {
 namespace {
 
 constexpr const char* kSettingsFile = "setup.ini";
-constexpr const char* kSettingsFolder = "Vantel";
+// The application's name, which names its configuration directory.
+constexpr const char* kSettingsFolder = "vantel";
 
 bool IsFile(const std::filesystem::path& path) {
     std::error_code ec;
@@ -27,16 +29,21 @@ std::filesystem::path ProgramFolder() {
 
 }  // namespace
 
-std::string UserSettingsPath() {
-    std::filesystem::path base;
+std::filesystem::path UserSettingsDir() {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
     if (xdg != nullptr && std::filesystem::path(xdg).is_absolute()) {
-        base = xdg;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = std::filesystem::path(home != nullptr ? home : "") / ".config";
+        return std::filesystem::path(xdg) / kSettingsFolder;
     }
-    return (base / kSettingsFolder / kSettingsFile).string();
+    const char* home = std::getenv("HOME");
+    return std::filesystem::path(home != nullptr ? home : "") / ".config" / kSettingsFolder;
+}
+
+std::filesystem::path ApplicationSettingsPath(const std::filesystem::path& programDir,
+                                              const std::filesystem::path& configDir,
+                                              bool programDirWritable) {
+    const auto local = programDir / kSettingsFile;
+    const auto user = configDir / kSettingsFile;
+    return !programDirWritable && IsFile(user) ? user : local;
 }
 
 std::string SettingsPathFor(const std::string& configOption) {
@@ -47,10 +54,8 @@ std::string SettingsPathFor(const std::string& configOption) {
         return configOption;
     }
     const auto folder = ProgramFolder();
-    if (!folder.empty() && IsFile(folder / kSettingsFile)) {
-        return (folder / kSettingsFile).string();
-    }
-    return UserSettingsPath();
+    const bool writable = !folder.empty() && ::access(folder.c_str(), W_OK) == 0;
+    return ApplicationSettingsPath(folder, UserSettingsDir(), writable).string();
 }
 
 }  // namespace vantel

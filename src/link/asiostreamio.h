@@ -4,7 +4,6 @@
 // io_context until it completes or the deadline passes, and on a time-out cancel the
 // operation and let its handler run before returning. Cancel may be called from any thread.
 
-#include <poll.h>
 #include <asio.hpp>
 #include <atomic>
 #include <chrono>
@@ -39,19 +38,6 @@ public:
             received);
     }
 
-    // One poll of the descriptor; reads only when something (data, end or error) is there.
-    template <class Stream>
-    IoStatus ReadAvailable(Stream& stream, std::uint8_t* data, std::size_t capacity,
-                           std::size_t& received) {
-        received = 0;
-        pollfd fd{stream.native_handle(), POLLIN, 0};
-        if (::poll(&fd, 1, 0) <= 0) {
-            return IoStatus::kTimeout;
-        }
-        // The descriptor is readable, so the read completes at once.
-        return Read(stream, data, capacity, received, Clock::now() + kReadyGrace);
-    }
-
     template <class Socket, class Endpoint>
     IoStatus Connect(Socket& socket, const Endpoint& endpoint, Clock::time_point deadline) {
         std::size_t unused = 0;
@@ -72,8 +58,6 @@ public:
     bool Cancelled() const { return m_cancelled.load(); }
 
 private:
-    static constexpr std::chrono::milliseconds kReadyGrace{100};
-
     template <class Stream, class Start>
     IoStatus Run(Stream& stream, Clock::time_point deadline, Start start,
                  std::size_t& transferred) {

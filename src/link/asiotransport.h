@@ -33,15 +33,6 @@ public:
         return Check(m_io.Read(m_stream, data, capacity, received, deadline));
     }
 
-    IoStatus ReadAvailable(std::uint8_t* data, std::size_t capacity,
-                           std::size_t& received) override {
-        received = 0;
-        if (!IsOpen()) {
-            return IoStatus::kFailed;
-        }
-        return Check(m_io.ReadAvailable(m_stream, data, capacity, received));
-    }
-
     void Close() override { Shut(); }
     void Cancel() override { m_io.Cancel(); }
     void ClearCancel() override { m_io.ClearCancel(); }

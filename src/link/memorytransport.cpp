@@ -46,12 +46,6 @@ IoStatus MemoryTransport::Read(std::uint8_t* data, std::size_t capacity, std::si
     return m_in->Read(data, capacity, received, deadline, m_cancelled);
 }
 
-IoStatus MemoryTransport::ReadAvailable(std::uint8_t* data, std::size_t capacity,
-                                        std::size_t& received) {
-    const std::atomic<bool> noCancel{false};
-    return m_in->Read(data, capacity, received, Clock::time_point::min(), noCancel);
-}
-
 bool MemoryTransport::Reopen(Clock::time_point /*deadline*/) {
     return IsOpen();
 }

@@ -11,7 +11,7 @@ namespace vantel {
 
 enum class IoStatus {
     kOk,         // done
-    kTimeout,    // the deadline passed first (for ReadAvailable: nothing had arrived)
+    kTimeout,    // the deadline passed first
     kCancelled,  // Cancel was called
     kFailed,     // the stream broke or is closed; the transport is closed now
 };
@@ -29,10 +29,6 @@ public:
     // Waits for at least one byte and reads up to capacity bytes; received tells how many.
     virtual IoStatus Read(std::uint8_t* data, std::size_t capacity, std::size_t& received,
                           Clock::time_point deadline) = 0;
-    // Reads what has already arrived without waiting: kOk with received > 0, kTimeout when
-    // nothing is there, kFailed when the peer has gone.
-    virtual IoStatus ReadAvailable(std::uint8_t* data, std::size_t capacity,
-                                   std::size_t& received) = 0;
     // Opens the stream again after a failure (TCP: a new connection). False when it cannot
     // by the deadline, or the medium cannot be reopened.
     virtual bool Reopen(Clock::time_point deadline) = 0;

@@ -22,6 +22,17 @@ constexpr unsigned char kWriteSetup = 6;
 }  // namespace
 
 struct CVexaLib::Impl {
+    // One command as the caller gave it.
+    struct Request {
+        unsigned char cmd;
+        unsigned char* buf;
+        std::size_t capacity;
+        unsigned char len;
+        bool keepReply;  // false: the reply's data is not written anywhere
+        ITransport::Clock::time_point deadline;
+        std::uint64_t generation;  // the cancel generation when the caller came in
+    };
+
     // Held for a whole command, and while the transport is replaced.
     std::mutex commandMutex;
     // Guards the transport pointer for CancelPending, which must not wait for a command.
@@ -52,12 +63,11 @@ struct CVexaLib::Impl {
     void Replace(std::unique_ptr<ITransport> next);
     bool NextFrame();
     unsigned Fail(IoStatus status, std::uint64_t generation) const;
-    IoStatus Prepare(ITransport& link, ITransport::Clock::time_point deadline);
-    unsigned Run(unsigned char cmd, unsigned char* buf, std::size_t capacity, unsigned char len,
-                 int timeout, bool keepReply);
-    unsigned AwaitReply(ITransport& link, std::uint8_t cmd, unsigned char* buf,
-                        std::size_t capacity, unsigned char len, bool keepReply,
-                        ITransport::Clock::time_point deadline, std::uint64_t generation);
+    Request MakeRequest(unsigned char cmd, unsigned char* buf, std::size_t capacity,
+                        unsigned char len, int timeout, bool keepReply) const;
+    unsigned Run(const Request& r);
+    IoStatus AwaitReply(ITransport& link, const Request& r, unsigned& result, bool& heard);
+    unsigned Deliver(const Request& r) const;
 };
 
 void CVexaLib::Impl::Cancel() {
@@ -99,91 +109,91 @@ unsigned CVexaLib::Impl::Fail(IoStatus status, std::uint64_t generation) const {
     return status == IoStatus::kTimeout ? kVexaTimeout : kVexaConnectionLost;
 }
 
-// Before a request: drops whatever arrived since the last command (late replies) and brings
-// a broken stream back.
-IoStatus CVexaLib::Impl::Prepare(ITransport& link, ITransport::Clock::time_point deadline) {
-    for (;;) {
-        if (!link.IsOpen()) {
-            decoder.Reset();
-            return link.Reopen(deadline) ? IoStatus::kOk : IoStatus::kFailed;
-        }
-        std::size_t received = 0;
-        const IoStatus status = link.ReadAvailable(rx.data(), rx.size(), received);
-        if (status == IoStatus::kTimeout) {
-            return IoStatus::kOk;
-        }
-        if (status == IoStatus::kOk) {
-            decoder.Feed(rx.data(), received);
-            while (NextFrame()) {
-                droppedCount.fetch_add(1);
-            }
-        } else if (status == IoStatus::kCancelled) {
-            return status;
-        }
-    }
-}
-
-unsigned CVexaLib::Impl::Run(unsigned char cmd, unsigned char* buf, std::size_t capacity,
-                             unsigned char len, int timeout, bool keepReply) {
-    const std::uint64_t generation = cancelGeneration.load();
+unsigned CVexaLib::Impl::Run(const Request& r) {
     std::lock_guard lock(commandMutex);
     if (!transport || open.load() == 0) {
         return kVexaClosed;
     }
     ITransport& link = *transport;
     link.ClearCancel();
-    if (cancelGeneration.load() != generation) {
+    if (cancelGeneration.load() != r.generation) {
         return kVexaClosed;
     }
-    const auto deadline =
-        ITransport::Clock::now() + std::chrono::milliseconds(std::max(timeout, 0));
-    IoStatus status = Prepare(link, deadline);
-    if (status != IoStatus::kOk) {
-        return Fail(status, generation);
+    for (int attempt = 0;; ++attempt) {
+        if (!link.IsOpen()) {
+            decoder.Reset();
+            if (!link.Reopen(r.deadline)) {
+                return Fail(IoStatus::kFailed, r.generation);
+            }
+        }
+        request.clear();
+        vantel::AppendFrame(request, ++seq, r.cmd, 0, r.buf, r.len);
+        IoStatus status = link.Write(request.data(), request.size(), r.deadline);
+        bool heard = false;
+        if (status == IoStatus::kOk) {
+            sendCount.fetch_add(1);
+            unsigned result = kVexaOk;
+            status = AwaitReply(link, r, result, heard);
+            if (status == IoStatus::kOk) {
+                return result;
+            }
+        }
+        // A stream that broke before any byte came back (the device restarted, its close
+        // reached us only now) is made again and the request sent once more: either the
+        // device never got it, or it handles it again to the same effect, since every
+        // command sets a state rather than stepping one.
+        if (status != IoStatus::kFailed || heard || attempt > 0) {
+            return Fail(status, r.generation);
+        }
     }
-    const std::uint8_t sent = ++seq;
-    request.clear();
-    vantel::AppendFrame(request, sent, cmd, 0, buf, len);
-    status = link.Write(request.data(), request.size(), deadline);
-    if (status != IoStatus::kOk) {
-        return Fail(status, generation);
-    }
-    sendCount.fetch_add(1);
-    return AwaitReply(link, cmd, buf, capacity, len, keepReply, deadline, generation);
 }
 
-unsigned CVexaLib::Impl::AwaitReply(ITransport& link, std::uint8_t cmd, unsigned char* buf,
-                                    std::size_t capacity, unsigned char len, bool keepReply,
-                                    ITransport::Clock::time_point deadline,
-                                    std::uint64_t generation) {
+// Reads until the reply to the request just sent arrives; everything else is dropped.
+IoStatus CVexaLib::Impl::AwaitReply(ITransport& link, const Request& r, unsigned& result,
+                                    bool& heard) {
     for (;;) {
         while (NextFrame()) {
-            if (reply.seq != seq || reply.cmd != cmd) {
+            if (reply.seq != seq || reply.cmd != r.cmd) {
                 droppedCount.fetch_add(1);
                 continue;
             }
             recvCount.fetch_add(1);
-            if (reply.status != vantel::kStatusOk) {
-                return kVexaRefused;
-            }
-            if (!keepReply) {
-                return kVexaOk;
-            }
-            if (reply.payload.size() > capacity - len) {
-                return kVexaReplyTooLarge;
-            }
-            if (!reply.payload.empty()) {
-                std::memcpy(buf + len, reply.payload.data(), reply.payload.size());
-            }
-            return kVexaOk;
+            result = Deliver(r);
+            return IoStatus::kOk;
         }
         std::size_t received = 0;
-        const IoStatus status = link.Read(rx.data(), rx.size(), received, deadline);
+        const IoStatus status = link.Read(rx.data(), rx.size(), received, r.deadline);
         if (status != IoStatus::kOk) {
-            return Fail(status, generation);
+            return status;
         }
+        heard = true;
         decoder.Feed(rx.data(), received);
     }
+}
+
+// The matched reply into the caller's buffer, behind the payload, if it is usable and fits.
+unsigned CVexaLib::Impl::Deliver(const Request& r) const {
+    if (reply.status != vantel::kStatusOk) {
+        return kVexaRefused;
+    }
+    if (!r.keepReply) {
+        return kVexaOk;
+    }
+    if (reply.payload.size() > r.capacity - r.len) {
+        return kVexaReplyTooLarge;
+    }
+    if (!reply.payload.empty()) {
+        std::memcpy(r.buf + r.len, reply.payload.data(), reply.payload.size());
+    }
+    return kVexaOk;
+}
+
+CVexaLib::Impl::Request CVexaLib::Impl::MakeRequest(unsigned char cmd, unsigned char* buf,
+                                                    std::size_t capacity, unsigned char len,
+                                                    int timeout, bool keepReply) const {
+    const auto deadline =
+        ITransport::Clock::now() + std::chrono::milliseconds(std::max(timeout, 0));
+    return Request{cmd, buf, capacity, len, keepReply, deadline, cancelGeneration.load()};
 }
 
 CVexaLib::CVexaLib() : m_impl(std::make_unique<Impl>()) {}
@@ -232,7 +242,7 @@ unsigned CVexaLib::Command(unsigned char cmd, unsigned char* buf, unsigned char 
         if (buf == nullptr) {
             return kVexaBadArgument;
         }
-        return m_impl->Run(cmd, buf, len, len, timeout, false);
+        return m_impl->Run(m_impl->MakeRequest(cmd, buf, len, len, timeout, false));
     }
     return Command(cmd, buf, kDefaultBufferSize, len, timeout);
 }
@@ -242,7 +252,7 @@ unsigned CVexaLib::Command(unsigned char cmd, unsigned char* buf, std::size_t ca
     if (buf == nullptr || len > capacity) {
         return kVexaBadArgument;
     }
-    return m_impl->Run(cmd, buf, capacity, len, timeout, true);
+    return m_impl->Run(m_impl->MakeRequest(cmd, buf, capacity, len, timeout, true));
 }
 
 int CVexaLib::GetSendCount() const {

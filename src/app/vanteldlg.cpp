@@ -1,0 +1,344 @@
+#include "app/vanteldlg.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QResizeEvent>
+#include <QStandardPaths>
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "app/aboutdlg.h"
+#include "app/apppaths.h"
+#include "app/pollrhythm.h"
+#include "app/vantel.h"
+#include "appearance/errorbox.h"
+#include "appearance/skin.h"
+#include "appearance/skintabctrl.h"
+#include "link/mark.h"
+#include "res/resources.h"
+
+StateImageCopy g_LastImage{};
+
+namespace {
+
+// Lamp colours and lights.
+constexpr int kRed = 0;
+constexpr int kGreen = 1;
+constexpr int kLit = 0;
+constexpr int kDim = 1;
+
+constexpr unsigned char kReadImage = 7;
+constexpr int kCommandTimeout = 500;
+constexpr std::size_t kCommandBufferSize = 4096;
+constexpr auto kPassSleep = std::chrono::milliseconds(10);
+constexpr unsigned kCloseTimeout = 100;
+constexpr unsigned kDestroyTimeout = 1000;
+// Connection texts go into buffers of this many characters, terminator included.
+constexpr std::size_t kPortTextSize = 512;
+constexpr int kMinTabWidth = 100;
+
+struct TabEntry {
+    const char* text;
+    int image;
+};
+constexpr TabEntry kTabs[] = {{"LOAD", 1}, {"SWITCH", 2}, {"SAVE / VIEW", 0}, {"SET", 3}};
+
+}  // namespace
+
+CVantelDlg::CVantelDlg(QWidget* pParent) : CResizableDlg(IDD_VANTEL_DIALOG, pParent) {
+    m_hIcon = LoadAppIcon();
+    // Before any window exists, so that every window is drawn by the skin; without a skin
+    // the platform look stays.
+    LoadSkin(g_strAppPath + QStringLiteral("/Style.dll"));
+}
+
+CVantelDlg::~CVantelDlg() {
+    // The worker uses the link, the pages and the lamps: it ends before any of them does.
+    CloseAllThread(kDestroyTimeout);
+}
+
+QWidget* CVantelDlg::CreateCustomControl(const CtlTemplate& ctl, QWidget* parent) {
+    CLedRect* led = nullptr;
+    switch (ctl.id) {
+        case IDC_LED_STATUS:
+            led = &m_ledStatus;
+            break;
+        case IDC_LED_RESPOND:
+            led = &m_ledRespond;
+            break;
+        case IDC_LED_COMMAND:
+            led = &m_ledCommand;
+            break;
+        case IDC_LED_CONNECT:
+            led = &m_ledConnect;
+            break;
+        default:
+            return CResizableDlg::CreateCustomControl(ctl, parent);
+    }
+    led->setParent(parent);
+    return led;
+}
+
+bool CVantelDlg::OnInitDialog() {
+    CResizableDlg::OnInitDialog();
+    m_stcPort = Item<QLabel>(IDC_PORT);
+    m_tab = Item<CSkinTabCtrl>(IDC_TAB);
+
+    AddAboutEntry();
+    setWindowIcon(m_hIcon);
+    InitResize();
+
+    m_strSettingsPath = vantel::SettingsFilePath(
+        g_strAppPath, QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+    m_pIniFile = std::make_unique<CIniFile>(m_strSettingsPath.toStdString());
+    // The link reads its "ports" and "port" keys from the same file.
+    m_link.SetSettingsFile(m_strSettingsPath.toStdString());
+
+    InitTabs();
+    CreatePages();
+    InitLamps();
+    Connect();
+    RunInThread(&CVantelDlg::PollThreadProc);
+    return true;
+}
+
+void CVantelDlg::AddAboutEntry() {
+    // The window system gives the program no system menu: the entry lives in the window's
+    // context menu and on F1.
+    const QString text = LoadResString(IDS_ABOUTBOX);
+    if (text.isEmpty()) {
+        return;
+    }
+    auto* separator = new QAction(this);
+    separator->setSeparator(true);
+    auto* about = new QAction(text, this);
+    about->setObjectName(QStringLiteral("IDM_ABOUTBOX"));
+    about->setShortcut(QKeySequence::HelpContents);
+    about->setShortcutContext(Qt::WindowShortcut);
+    connect(about, &QAction::triggered, this, &CVantelDlg::OnAboutBox);
+    addAction(separator);
+    addAction(about);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+void CVantelDlg::OnAboutBox() {
+    CAboutDlg about(this);
+    about.DoModal();
+}
+
+void CVantelDlg::InitResize() {
+    AddAnchor(IDC_TAB, {0, 0}, {1, 1});
+    for (int id : {IDC_PORT, IDC_LED_CONNECT, IDC_LED_COMMAND, IDC_LED_RESPOND, IDC_LED_STATUS}) {
+        AddAnchor(id, {1, 1}, {1, 1});
+    }
+}
+
+void CVantelDlg::InitTabs() {
+    m_imageList = LoadTabImages();
+    if (m_tab == nullptr) {
+        return;
+    }
+    m_tab->SetMinTabWidth(kMinTabWidth);
+    m_tab->SetImageList(m_imageList);
+    int index = 0;
+    for (const TabEntry& tab : kTabs) {
+        m_tab->InsertItem(index++, QString::fromUtf8(tab.text), tab.image);
+    }
+    connect(m_tab, &CSkinTabCtrl::selChange, this, &CVantelDlg::OnTcnSelchangeTab);
+}
+
+void CVantelDlg::CreatePages() {
+    m_pageView.m_bLoadMode = 0;
+    m_pageLoad.m_bLoadMode = 1;
+    m_pageView.m_pMainDlg = this;
+    m_pageLoad.m_pMainDlg = this;
+    m_pageSwitch.m_pMainDlg = this;
+    m_pageSetup.m_pMainDlg = this;
+    for (CResizableDlg* page :
+         {static_cast<CResizableDlg*>(&m_pageView), static_cast<CResizableDlg*>(&m_pageLoad),
+          static_cast<CResizableDlg*>(&m_pageSwitch), static_cast<CResizableDlg*>(&m_pageSetup)}) {
+        page->Create(m_tab);
+        if (m_tab != nullptr) {
+            page->setGeometry(m_tab->GetPageArea());
+        }
+        page->update();
+    }
+    m_pageSwitch.hide();
+    m_pageLoad.show();
+    m_pageLoad.setEnabled(true);
+    if (m_tab != nullptr) {
+        m_tab->SetCurSel(0);
+    }
+}
+
+void CVantelDlg::InitLamps() {
+    m_ledConnect.SetLed(kGreen, kDim);
+    m_ledCommand.SetLed(kGreen, kDim);
+    m_ledRespond.SetLed(kGreen, kDim);
+    m_ledStatus.SetLed(kRed, kLit);
+    m_ledConnect.SetText(QStringLiteral("Connect"));
+    m_ledCommand.SetText(QStringLiteral("Command"));
+    m_ledRespond.SetText(QStringLiteral("Respond"));
+    m_ledStatus.SetText(QStringLiteral("Status"));
+}
+
+std::array<CResizableDlg*, 4> CVantelDlg::AllPages() {
+    return {&m_pageView, &m_pageLoad, &m_pageSwitch, &m_pageSetup};
+}
+
+void CVantelDlg::OnTcnSelchangeTab(int /*index*/) {
+    const int index = m_tab->GetCurSel();
+    for (CResizableDlg* page : AllPages()) {
+        page->hide();
+    }
+    // Pages by tab index: LOAD, SWITCH, SAVE / VIEW, SET.
+    const std::array<CResizableDlg*, 4> byTab = {&m_pageLoad, &m_pageSwitch, &m_pageView,
+                                                 &m_pageSetup};
+    if (index >= 0 && index < static_cast<int>(byTab.size())) {
+        CResizableDlg* page = byTab[static_cast<std::size_t>(index)];
+        page->show();
+        page->setEnabled(true);
+    }
+}
+
+void CVantelDlg::resizeEvent(QResizeEvent* event) {
+    CResizableDlg::resizeEvent(event);
+    if (m_tab != nullptr) {
+        PlacePages();
+    }
+}
+
+void CVantelDlg::PlacePages() {
+    const QRect area = m_tab->GetPageArea();
+    for (CResizableDlg* page : AllPages()) {
+        page->setGeometry(area);
+        page->update();
+    }
+}
+
+void CVantelDlg::Connect() {
+    const int mode = m_pIniFile->GetInt("mode", "setup", 0);
+    const std::string ip = m_pIniFile->GetString("ip", "setup", "192.168.1.80");
+    const int serial = m_pIniFile->GetInt("serial", "setup", 1);
+
+    std::array<char, kPortTextSize> port{};
+    std::array<char, kPortTextSize> message{};
+    if (mode != 0) {
+        std::snprintf(port.data(), port.size(), "%s", ip.c_str());
+        std::snprintf(message.data(), message.size(), "can not open %s", ip.c_str());
+    } else if (serial >= 1 && serial <= 9) {
+        std::snprintf(port.data(), port.size(), "COM%d", serial);
+        std::snprintf(message.data(), message.size(), "can not open COM%d", serial);
+    } else {
+        return;  // no usable port: nothing is tried and the port text stays
+    }
+    if (OpenPort(port.data()) == 0) {
+        ShowErrorBox(this, QString::fromUtf8(message.data()));
+    }
+}
+
+int CVantelDlg::OpenPort(char* port) {
+    // The port text is in view before the open is tried, and stays when it fails.
+    m_stcPort->setText(QString::fromUtf8(port));
+    m_stcPort->repaint();
+    m_link.Open(port);
+    return m_link.IsOpen();
+}
+
+void CVantelDlg::PollThreadProc() {
+    vantel::PollRhythm rhythm;
+    int nLastSend = 0;
+    int nLastRecv = 0;
+    std::array<unsigned char, kCommandBufferSize> buf{};
+    while (m_bClosing == 0) {
+        if (rhythm.PollDue()) {
+            PollImage(buf.data(), buf.size());
+        }
+        if (rhythm.LampsDue()) {
+            UpdateLamps(nLastSend, nLastRecv);
+        }
+        rhythm.Next();
+        std::this_thread::sleep_for(kPassSleep);
+    }
+}
+
+void CVantelDlg::PollImage(unsigned char* buf, std::size_t capacity) {
+    if (m_link.IsOpen() == 0) {
+        m_ledStatus.SetColor(kRed);
+        return;
+    }
+    buf[0] = 0;  // scene 0: the live routing
+    if (m_link.Command(kReadImage, buf, capacity, 1, kCommandTimeout) != kVexaOk) {
+        m_ledStatus.SetColor(kRed);
+        return;
+    }
+    const unsigned char* image = buf + 1;
+    if (vantel::HasMark({image, kStateImageSize}) &&
+        std::memcmp(image, g_LastImage.data(), kStateImageSize) != 0) {
+        std::memcpy(g_LastImage.data(), image, kStateImageSize);
+        // A whole copy travels to the GUI thread; the pages never see the worker's buffer.
+        QMetaObject::invokeMethod(
+            this, [this, copy = g_LastImage] { HandOverImage(copy); }, Qt::QueuedConnection);
+    }
+    m_ledStatus.SetColor(kGreen);
+}
+
+void CVantelDlg::UpdateLamps(int& nLastSend, int& nLastRecv) {
+    m_ledConnect.SetLight(m_link.IsOpen() != 0 ? kLit : kDim);
+    FollowCount(&CVexaLib::GetSendCount, nLastSend, m_ledCommand);
+    FollowCount(&CVexaLib::GetRecvCount, nLastRecv, m_ledRespond);
+}
+
+void CVantelDlg::FollowCount(int (CVexaLib::*count)() const, int& nLast, CLedRect& led) {
+    if ((m_link.*count)() != nLast) {
+        nLast = (m_link.*count)();
+        led.SetLight(kLit);
+    } else {
+        led.SetLight(kDim);
+    }
+}
+
+void CVantelDlg::HandOverImage(const StateImageCopy& image) {
+    m_pageView.ShowImage(image.data());
+    m_pageSwitch.SetImage(image.data());
+    emit imageHandedOver();
+}
+
+void CVantelDlg::PumpMessages() {
+    QCoreApplication::processEvents();
+}
+
+void CVantelDlg::CancelThreadWaits() {
+    m_link.CancelPending();
+}
+
+bool CVantelDlg::StopWorkers(unsigned nTimeout) {
+    if (m_bStopping) {
+        return false;
+    }
+    m_bStopping = true;
+    CloseAllThread(nTimeout);
+    m_bStopping = false;
+    return true;
+}
+
+void CVantelDlg::closeEvent(QCloseEvent* event) {
+    // Events are served while the worker stops; a second close meanwhile is ignored.
+    if (!StopWorkers(kCloseTimeout)) {
+        event->ignore();
+        return;
+    }
+    CResizableDlg::closeEvent(event);
+}
+
+void CVantelDlg::done(int result) {
+    // Escape and Enter end the dialog without a close command: the worker stops here too.
+    if (!StopWorkers(kCloseTimeout)) {
+        return;
+    }
+    CResizableDlg::done(result);
+}

@@ -1,0 +1,121 @@
+#pragma once
+// CVantelDlg: the main window "Control software". Owns everything else for the whole run: the
+// device link, the settings file, the four pages, the tab control, the port text, the four
+// lamps of the status row and, through its thread manager base, the status monitor's worker.
+//
+// Threads: the worker runs PollThreadProc and touches no widget. It changes the lamps only
+// through their thread-safe setters and hands every changed state image to the GUI thread as
+// a whole copy (queued), where the SAVE / VIEW and switch pages receive it. However the
+// dialog ends (close command, Escape or Enter, destruction), the worker is stopped first.
+
+#include <QIcon>
+#include <QPixmap>
+#include <array>
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include "app/easythreadmgr.h"
+#include "appearance/resizabledlg.h"
+#include "controls/led.h"
+#include "link/vexalib.h"
+#include "pages/pagesetupdlg.h"
+#include "pages/pageswitchdlg.h"
+#include "pages/pageviewdlg.h"
+#include "settings/inifile.h"
+
+class QLabel;
+class CSkinTabCtrl;
+
+// Size of the device's state image, mark included.
+inline constexpr std::size_t kStateImageSize = 508;
+using StateImageCopy = std::array<unsigned char, kStateImageSize>;
+
+// The last state image the status monitor accepted. Zero-filled at start, never reset; read
+// and written by the worker alone.
+extern StateImageCopy g_LastImage;
+
+class CVantelDlg : public CResizableDlg, public CEasyThreadMgr<CVantelDlg> {
+    Q_OBJECT
+public:
+    // Template ids of the controls of the main window.
+    static constexpr int IDC_TAB = 1003;
+    static constexpr int IDC_PORT = 1074;
+    static constexpr int IDC_LED_CONNECT = 1075;
+    static constexpr int IDC_LED_COMMAND = 1077;
+    static constexpr int IDC_LED_RESPOND = 1067;
+    static constexpr int IDC_LED_STATUS = 1068;
+
+    explicit CVantelDlg(QWidget* pParent = nullptr);
+    ~CVantelDlg() override;
+
+    // Opens the device link by the connection settings of setup.ini; reports a port that
+    // cannot be opened. GUI thread.
+    void Connect();
+    // The status monitor: the worker's body, until the closing flag is set.
+    void PollThreadProc();
+
+    // Thread manager hooks: serve the GUI thread's events while waiting for the worker, and
+    // wake the worker's pending command at a forced stop.
+    void PumpMessages();
+    void CancelThreadWaits();
+
+    // The settings file this run uses (beside the program, or the user's fallback).
+    const QString& SettingsPath() const { return m_strSettingsPath; }
+
+    // Members in the order of construction; pages reach them through m_pMainDlg.
+    std::vector<QPixmap> m_imageList;
+    CVexaLib m_link;
+    CPageSetupDlg m_pageSetup;
+    std::unique_ptr<CIniFile> m_pIniFile;
+    CPageSwitchDlg m_pageSwitch;
+    CPageViewDlg m_pageView;
+    CPageViewDlg m_pageLoad;
+    CLedRect m_ledStatus;
+    QLabel* m_stcPort = nullptr;
+    CLedRect m_ledRespond;
+    CLedRect m_ledCommand;
+    CLedRect m_ledConnect;
+    CSkinTabCtrl* m_tab = nullptr;
+    QIcon m_hIcon;
+
+signals:
+    // An image was handed to the pages (GUI thread).
+    void imageHandedOver();
+
+protected:
+    bool OnInitDialog() override;
+    QWidget* CreateCustomControl(const CtlTemplate& ctl, QWidget* parent) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+public slots:
+    void done(int result) override;
+
+private:
+    void InitResize();
+    void AddAboutEntry();
+    void InitTabs();
+    void CreatePages();
+    void InitLamps();
+    void OnTcnSelchangeTab(int index);
+    void OnAboutBox();
+    // Shows the port text, then opens it; the open state afterwards.
+    int OpenPort(char* port);
+    // Moves every page onto the tab control's page area.
+    void PlacePages();
+    // The pages in the order they are hidden and moved.
+    std::array<CResizableDlg*, 4> AllPages();
+    // Stops the worker within nTimeout ms; false while a stop is already under way.
+    bool StopWorkers(unsigned nTimeout);
+
+    // Worker side of the monitor.
+    void PollImage(unsigned char* buf, std::size_t capacity);
+    void UpdateLamps(int& nLastSend, int& nLastRecv);
+    void FollowCount(int (CVexaLib::*count)() const, int& nLast, CLedRect& led);
+    // GUI side: gives the pages their copies.
+    void HandOverImage(const StateImageCopy& image);
+
+    QString m_strSettingsPath;
+    bool m_bStopping = false;
+};

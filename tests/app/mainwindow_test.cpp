@@ -1,0 +1,189 @@
+// The main window: start state, tab changes, resizing by anchors, the About entry, and every
+// way the window ends stopping the worker first.
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QLabel>
+#include <QTabBar>
+
+#include "app/aboutdlg.h"
+#include "appearance/skintabctrl.h"
+#include "maindlgfixture.h"
+
+namespace vantel::test {
+namespace {
+
+// Pages by tab index: LOAD, SWITCH, SAVE / VIEW, SET.
+std::vector<QWidget*> PagesByTab(CVantelDlg& d) {
+    return {&d.m_pageLoad, &d.m_pageSwitch, &d.m_pageView, &d.m_pageSetup};
+}
+
+std::vector<QWidget*> VisiblePages(CVantelDlg& d) {
+    std::vector<QWidget*> visible;
+    for (QWidget* page : PagesByTab(d)) {
+        if (page->isVisible()) {
+            visible.push_back(page);
+        }
+    }
+    return visible;
+}
+
+void ClickTab(CVantelDlg& d, int index) {
+    QTabBar* bar = d.m_tab->TabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+}
+
+TEST_F(MainDlgTest, StartsOnTheLoadTabWithOnlyTheLoadPageVisible) {
+    WriteIni("[setup]\nmode=0\nserial=0\n");
+    CVantelDlg& d = Start();
+    EXPECT_EQ(d.windowTitle(), "Control software");
+    ASSERT_NE(d.m_tab, nullptr);
+    EXPECT_EQ(d.m_tab, FindById<CSkinTabCtrl>(&d, 1003));
+    const QStringList texts = {"LOAD", "SWITCH", "SAVE / VIEW", "SET"};
+    ASSERT_EQ(d.m_tab->GetItemCount(), 4);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(d.m_tab->TabBar()->tabText(i), texts[i]);
+        EXPECT_FALSE(d.m_tab->TabBar()->tabIcon(i).isNull()) << i;
+    }
+    EXPECT_EQ(d.m_tab->GetCurSel(), 0);
+    EXPECT_EQ(VisiblePages(d), std::vector<QWidget*>{&d.m_pageLoad});
+    EXPECT_TRUE(d.m_pageLoad.isEnabled());
+    EXPECT_EQ(d.m_pageLoad.m_bLoadMode, 1);
+    EXPECT_EQ(d.m_pageView.m_bLoadMode, 0);
+    for (QWidget* page : PagesByTab(d)) {
+        EXPECT_EQ(page->parentWidget(), d.m_tab);
+    }
+    EXPECT_EQ(d.m_pageSetup.m_pMainDlg, &d);
+    EXPECT_EQ(d.m_pageSwitch.m_pMainDlg, &d);
+    EXPECT_EQ(d.m_pageView.m_pMainDlg, &d);
+    EXPECT_EQ(d.m_pageLoad.m_pMainDlg, &d);
+    // The status row, left to right, with its captions.
+    EXPECT_EQ(FindById<QLabel>(&d, 1074), d.m_stcPort);
+    const std::pair<int, CLedRect*> lamps[] = {{1075, &d.m_ledConnect},
+                                               {1077, &d.m_ledCommand},
+                                               {1067, &d.m_ledRespond},
+                                               {1068, &d.m_ledStatus}};
+    int left = d.m_stcPort->geometry().right();
+    for (const auto& [id, lamp] : lamps) {
+        EXPECT_EQ(FindById<CLedRect>(&d, id), lamp);
+        EXPECT_GT(lamp->x(), left);
+        left = lamp->x();
+    }
+    EXPECT_EQ(d.m_ledConnect.GetText(), "Connect");
+    EXPECT_EQ(d.m_ledCommand.GetText(), "Command");
+    EXPECT_EQ(d.m_ledRespond.GetText(), "Respond");
+    EXPECT_EQ(d.m_ledStatus.GetText(), "Status");
+}
+
+TEST_F(MainDlgTest, EachTabShowsExactlyItsPage) {
+    WriteIni("[setup]\nmode=0\nserial=0\n");
+    CVantelDlg& d = Start();
+    const std::vector<QWidget*> pages = PagesByTab(d);
+    for (int index : {1, 2, 3, 3, 0, 2, 2, 1}) {
+        ClickTab(d, index);
+        EXPECT_EQ(d.m_tab->GetCurSel(), index);
+        EXPECT_EQ(VisiblePages(d), std::vector<QWidget*>{pages[static_cast<std::size_t>(index)]})
+            << "tab " << index;
+        EXPECT_TRUE(pages[static_cast<std::size_t>(index)]->isEnabled());
+    }
+}
+
+TEST_F(MainDlgTest, ResizingStretchesTheTabsAndKeepsTheStatusRowAtTheCorner) {
+    WriteIni("[setup]\nmode=0\nserial=0\n");
+    CVantelDlg& d = Start();
+    std::vector<QWidget*> row = {d.m_stcPort, &d.m_ledConnect, &d.m_ledCommand, &d.m_ledRespond,
+                                 &d.m_ledStatus};
+    const QSize size0 = d.size();
+    const QRect tab0 = d.m_tab->geometry();
+    std::vector<QRect> row0;
+    for (QWidget* w : row) {
+        row0.push_back(w->geometry());
+    }
+    for (QSize delta : {QSize(180, 120), QSize(-60, -40), QSize(0, 0), QSize(300, -20)}) {
+        d.resize(size0 + delta);
+        QCoreApplication::processEvents();
+        SCOPED_TRACE(testing::Message() << delta.width() << "x" << delta.height());
+        EXPECT_EQ(d.m_tab->geometry(), tab0.adjusted(0, 0, delta.width(), delta.height()));
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            EXPECT_EQ(row[i]->geometry(), row0[i].translated(delta.width(), delta.height()));
+        }
+        const QRect area = d.m_tab->GetPageArea();
+        EXPECT_FALSE(area.isEmpty());
+        for (QWidget* page : PagesByTab(d)) {
+            EXPECT_EQ(page->geometry(), area) << "visible or not, every page fills the area";
+        }
+    }
+}
+
+TEST_F(MainDlgTest, AboutEntryEndsTheContextMenuAndOpensTheAboutBox) {
+    WriteIni("[setup]\nmode=0\nserial=0\n");
+    CVantelDlg& d = Start();
+    EXPECT_EQ(d.contextMenuPolicy(), Qt::ActionsContextMenu);
+    const QList<QAction*> actions = d.actions();
+    ASSERT_GE(actions.size(), 2);
+    EXPECT_TRUE(actions[actions.size() - 2]->isSeparator());
+    QAction* about = actions.back();
+    EXPECT_EQ(about->text(), QString::fromUtf8("关于 Vantel(&A)..."));
+
+    for (const auto& open : std::vector<std::function<void()>>{
+             [&] { about->trigger(); },
+             [&] {
+                 d.activateWindow();
+                 ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+                 QTest::keyClick(&d, Qt::Key_F1);
+             },
+         }) {
+        QString button;
+        bool aboutBox = false;
+        AnswerNextModal([&](QWidget* modal) {
+            aboutBox = qobject_cast<CAboutDlg*>(modal) != nullptr;
+            auto* ok = FindById<QAbstractButton>(modal, 1);
+            ASSERT_NE(ok, nullptr);
+            button = ok->text();
+            ok->click();
+        });
+        open();
+        EXPECT_TRUE(aboutBox);
+        EXPECT_EQ(button, QString::fromUtf8("确定"));
+    }
+}
+
+TEST_F(MainDlgTest, ClosingWhileTheWorkerWaitsInACommandStopsItFirst) {
+    WriteIni("[setup]\nmode=1\nip=127.0.0.1\n");
+    sim.SetSilent(true);
+    CVantelDlg& d = Start();
+    // The first poll is under way and waits for a reply that never comes.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sim.Requests() > 0; }, 5000));
+    EXPECT_TRUE(d.close());
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(d.CloseAllThread(0), 0) << "no worker outlived the close";
+}
+
+TEST_F(MainDlgTest, EscapeAndEnterStopTheWorkerBeforeTheDialogEnds) {
+    WriteIni("[setup]\nmode=1\nip=127.0.0.1\n");
+    for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+        CVantelDlg& d = Start();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return sim.Requests() > 0; }, 5000));
+        if (key == Qt::Key_Escape) {
+            QTest::keyClick(&d, key);
+            EXPECT_FALSE(d.isVisible());
+        } else {
+            d.accept();  // what Enter does where the dialog has a default button
+        }
+        EXPECT_EQ(d.CloseAllThread(0), 0) << "key " << key;
+        dlg.reset();
+    }
+}
+
+TEST_F(MainDlgTest, DestroyingTheRunningWindowStopsTheWorkerFirst) {
+    WriteIni("[setup]\nmode=1\nip=127.0.0.1\n");
+    sim.SetSilent(true);
+    Start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sim.Requests() > 0; }, 5000));
+    // The worker is inside a command on the link, which the destructor takes down.
+    dlg.reset();
+    SUCCEED();
+}
+
+}  // namespace
+}  // namespace vantel::test

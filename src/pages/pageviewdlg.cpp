@@ -58,6 +58,8 @@ void SetCell(QTableWidget& list, int row, int column, const QString& text) {
 CPageViewDlg::CPageViewDlg(QWidget* parent) : CResizableDlg(IDD_PAGE_VIEW, parent) {
     m_timerHoldStart.setSingleShot(true);
     m_timerHoldEnd.setSingleShot(true);
+    // A coarse timer may end the hold up to 5 % early.
+    m_timerHoldEnd.setTimerType(Qt::PreciseTimer);
     connect(&m_timerHoldStart, &QTimer::timeout, this, [this] { OnTimer(kTimerHoldStart); });
     connect(&m_timerHoldEnd, &QTimer::timeout, this, [this] { OnTimer(kTimerHoldEnd); });
 }
@@ -94,6 +96,8 @@ void CPageViewDlg::InitList() {
     m_list->setShowGrid(true);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setColumnCount(kColumnCount);
+    // The narrow "*" column is narrower than the header's default minimum.
+    m_list->horizontalHeader()->setMinimumSectionSize(1);
     for (int c = 0; c < kColumnCount; ++c) {
         auto* heading = new QTableWidgetItem(QString::fromLatin1(kColumns[c].heading));
         heading->setTextAlignment(kColumns[c].alignment | Qt::AlignVCenter);

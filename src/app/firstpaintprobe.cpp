@@ -27,7 +27,7 @@ bool FirstPaintProbe::eventFilter(QObject* watched, QEvent* event) {
         m_bSeen = true;
         // Reported once the whole paint pass, children included, has run.
         QTimer::singleShot(0, this, [this] {
-            std::fputs("first-paint\n", stdout);
+            std::printf("first-paint %dx%d\n", m_window->width(), m_window->height());
             std::fflush(stdout);
             if (m_bQuit) {
                 m_window->close();

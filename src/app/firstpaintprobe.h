@@ -1,7 +1,8 @@
 #pragma once
 // FirstPaintProbe: for benchmarking only. When the environment variable
-// VANTEL_BENCH_FIRST_PAINT is set, prints the line "first-paint" to stdout once the watched
-// window has been painted for the first time; with the value "quit" it then closes the window.
+// VANTEL_BENCH_FIRST_PAINT is set, prints the line "first-paint WxH" (the window's size) to
+// stdout once the watched window has been painted for the first time; with the value "quit"
+// it then closes the window.
 
 #include <QObject>
 

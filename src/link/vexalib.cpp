@@ -48,6 +48,7 @@ struct CVexaLib::Impl {
     std::atomic<int> recvCount{0};
     std::atomic<int> droppedCount{0};
     std::atomic<std::uint64_t> cancelGeneration{0};
+    std::atomic<int> replacing{0};  // Open or Close waiting for the command lock
 
     // Command state, under commandMutex.
     std::uint8_t seq = 0;
@@ -60,6 +61,7 @@ struct CVexaLib::Impl {
     Impl() { request.reserve(vantel::kMaxFrameSize); }
 
     void Cancel();
+    std::unique_lock<std::mutex> TakeOver();
     void Replace(std::unique_ptr<ITransport> next);
     bool NextFrame();
     unsigned Fail(IoStatus status, std::uint64_t generation) const;
@@ -76,6 +78,16 @@ void CVexaLib::Impl::Cancel() {
     if (transport) {
         transport->Cancel();
     }
+}
+
+// For Open and Close: wakes a waiting command and takes the command lock before any command
+// that comes in meanwhile (those return kVexaClosed at once instead of running first).
+std::unique_lock<std::mutex> CVexaLib::Impl::TakeOver() {
+    replacing.fetch_add(1);
+    Cancel();
+    std::unique_lock lock(commandMutex);
+    replacing.fetch_sub(1);
+    return lock;
 }
 
 // Under commandMutex: closes the current transport and takes the next one (or none).
@@ -116,7 +128,7 @@ unsigned CVexaLib::Impl::Run(const Request& r) {
     }
     ITransport& link = *transport;
     link.ClearCancel();
-    if (cancelGeneration.load() != r.generation) {
+    if (replacing.load() > 0 || cancelGeneration.load() != r.generation) {
         return kVexaClosed;
     }
     for (int attempt = 0;; ++attempt) {
@@ -203,8 +215,7 @@ CVexaLib::~CVexaLib() {
 }
 
 int CVexaLib::Open(const char* port) {
-    m_impl->Cancel();
-    std::lock_guard lock(m_impl->commandMutex);
+    const auto lock = m_impl->TakeOver();
     m_impl->Replace(nullptr);
     if (port == nullptr) {
         return 0;
@@ -227,8 +238,7 @@ int CVexaLib::Open(const char* port) {
 }
 
 void CVexaLib::Close() {
-    m_impl->Cancel();
-    std::lock_guard lock(m_impl->commandMutex);
+    const auto lock = m_impl->TakeOver();
     m_impl->Replace(nullptr);
 }
 

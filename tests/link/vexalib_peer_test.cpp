@@ -213,6 +213,29 @@ TEST_F(LinkToPeer, OpenWhileACommandWaitsSwitchesPortsSafely) {
     EXPECT_EQ(Ask(9), kVexaOk);
 }
 
+TEST_F(LinkToPeer, OpenIsNotHeldUpByAPollingThread) {
+    Start([](const Frame&) { return ScriptedPeer::Answer{}; });  // never answers
+    std::atomic<bool> stop{false};
+    std::thread poller([&] {
+        std::uint8_t buf[4096] = {0};
+        while (!stop.load()) {
+            link.Command(7, buf, 1, 500);  // back to back, as a poll loop under load
+        }
+    });
+    for (int i = 0; i < 5; ++i) {
+        const int seen = peer->Requests();
+        while (peer->Requests() == seen) {
+            std::this_thread::sleep_for(1ms);
+        }
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_NE(link.Open("127.0.0.1"), 0);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 300ms) << i;
+    }
+    stop.store(true);
+    link.CancelPending();
+    poller.join();
+}
+
 TEST_F(LinkToPeer, TwoThreadsEachGetTheirOwnReplies) {
     Start([](const Frame& request) {
         return ScriptedPeer::Answer{ScriptedPeer::Reply(request, 0, Answer(request)), 0ms};

@@ -11,6 +11,7 @@
 #include <ostream>
 #include <utility>
 
+#include "device/simprocess.h"
 #include "setuppagefixture.h"
 
 inline void PrintTo(const QString& text, std::ostream* os) {
@@ -570,6 +571,66 @@ TEST_F(SetupPageTest, SaveWithoutAnswerSaysSo) {
     // The page keeps what it sent.
     EXPECT_EQ(p.m_setupBlock.InputCount(), 3);
 }
+
+// ---- against the simulator process ---------------------------------------------------------
+
+#ifdef VANTEL_SIM_PATH
+TEST_F(SetupPageTest, WorksAgainstTheSimulatorOverTcpAndItsPseudoTerminal) {
+    SimProcess sim;
+    ASSERT_TRUE(sim.Start({"--listen", "127.0.0.1:0", "--pty"}, 2));
+    const unsigned short port = sim.TcpPort();
+    const std::string pty = sim.PtyPath();
+    ASSERT_NE(port, 0) << sim.Stderr();
+    ASSERT_FALSE(pty.empty()) << sim.Stderr();
+    const std::string ini = "[setup]\nmode=1\nip=127.0.0.1\nport=" + std::to_string(port) +
+                            "\nserial=3\n[ports]\nCOM3=" + pty + "\n";
+    CPageSetupDlg& p = StartOnRealPorts(ini.c_str());
+    ASSERT_NE(dlg->m_link.IsOpen(), 0);
+    EXPECT_EQ(dlg->m_stcPort->text(), "127.0.0.1");
+
+    // "load" shows the simulator's settings.
+    Load();
+    EXPECT_EQ(p.m_editInput->text(), "8");
+    EXPECT_EQ(p.m_editOutput->text(), "8");
+    EXPECT_EQ(p.m_editBuzzer->text(), "on");
+    EXPECT_EQ(FieldTexts(p.m_ipAddress), (QStringList{"192", "168", "1", "80"}));
+    EXPECT_EQ(FieldTexts(p.m_ipMask), (QStringList{"255", "255", "255", "0"}));
+    EXPECT_EQ(ShownInputs(), FirstShown(8));
+
+    // "save" changes them; a following "load" and the switch page's next poll show it.
+    Retype(p.m_editInput, QStringLiteral("6"));
+    Retype(p.m_editOutput, QStringLiteral("5"));
+    Retype(p.m_editBuzzer, QStringLiteral("off"));
+    Save();
+    p.m_editInput->clear();
+    Load();
+    EXPECT_EQ(p.m_editInput->text(), "6");
+    EXPECT_EQ(p.m_editOutput->text(), "5");
+    EXPECT_EQ(p.m_editBuzzer->text(), "off");
+    const auto& image = dlg->m_pageSwitch.m_image;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return image[5] == 6 && image[6] == 5; }, 8000));
+
+    // The connection "save" moves the link to the pseudo-terminal mapped to COM3 and back.
+    p.m_radioCom->click();
+    ASSERT_EQ(p.m_comboPort->currentText(), "COM3");
+    SaveConnect();
+    EXPECT_EQ(dlg->m_stcPort->text(), "COM3");
+    ASSERT_NE(dlg->m_link.IsOpen(), 0);
+    p.m_editOutput->clear();
+    Load();
+    EXPECT_EQ(p.m_editOutput->text(), "5");
+
+    p.m_radioNet->click();
+    SaveConnect();
+    EXPECT_EQ(dlg->m_stcPort->text(), "127.0.0.1");
+    ASSERT_NE(dlg->m_link.IsOpen(), 0);
+    p.m_editOutput->clear();
+    Load();
+    EXPECT_EQ(p.m_editOutput->text(), "5");
+    EXPECT_EQ(errors.Count(), 0) << errors.Texts().join(QStringLiteral("; ")).toStdString();
+    dlg.reset();  // before the simulator goes
+}
+#endif
 
 // ---- template -----------------------------------------------------------------------------
 

@@ -133,11 +133,19 @@ protected:
     // that focus can be checked). Errors of the start (a port that cannot be opened) are
     // cleared.
     CPageSetupDlg& StartPage(const char* ini = "[setup]\nmode=0\nserial=1\n") {
+        return Launch(ini, device.Factory());
+    }
+    // The same with the link's own transports (TCP, serial): for the simulator process.
+    CPageSetupDlg& StartOnRealPorts(const char* ini) { return Launch(ini, nullptr); }
+
+    CPageSetupDlg& Launch(const char* ini, CVexaLib::TransportFactory factory) {
         if (ini != nullptr) {
             WriteIni(ini);
         }
         dlg = std::make_unique<CVantelDlg>();
-        dlg->m_link.SetTransportFactory(device.Factory());
+        if (factory) {
+            dlg->m_link.SetTransportFactory(std::move(factory));
+        }
         dlg->Create();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
         dlg->activateWindow();

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Regenerates docs/screenshots/main-window.png: the real application, connected to vantel-sim
+# over loopback, on a virtual X display, captured from the X server once the first poll has
+# lit the lamps.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/demo-lib.sh
+
+app_pid=""
+stop_all() {
+    if [ -n "$app_pid" ]; then
+        kill "$app_pid" 2>/dev/null || true
+        wait "$app_pid" 2>/dev/null || true
+    fi
+    demo_stop_sim
+}
+trap stop_all EXIT
+
+if [ -z "${VANTEL_IN_XVFB:-}" ]; then
+    demo_build
+    export VANTEL_IN_XVFB=1
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+fi
+
+demo_start_sim
+demo="$build/screenshot-demo"
+demo_prepare_dir "$demo"
+"$demo/vantel" &
+app_pid=$!
+# The window appears, connects and polls at once; give the lamps time to settle.
+for _ in $(seq 100); do
+    xwd -silent -name "Control software" >/dev/null 2>&1 && break
+    sleep 0.1
+done
+sleep 3
+mkdir -p docs/screenshots
+xwd -silent -name "Control software" | xwdtopnm 2>/dev/null | pnmtopng >docs/screenshots/main-window.png
+echo "wrote docs/screenshots/main-window.png"

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <string>
+#include <thread>
 
 #include "childprocess.h"
 #include "ctlrun.h"
@@ -84,6 +86,23 @@ TEST_F(VantelCtlWatch, TextLinePerChangeAndCleanEndOnSigterm) {
 
     watch->Signal(SIGTERM);
     EXPECT_EQ(watch->Wait(10s), 0);
+}
+
+TEST(VantelCtlWatchLoss, ADeviceThatStopsAnsweringIsReportedOnceAndWatchingGoesOn) {
+    vantel::CTempDir home;
+    auto sim = std::make_unique<vantel::CSimProcess>();
+    CChildProcess watch({VANTELCTL_EXE, "--host", sim->Host(), "--timeout", "100", "watch"},
+                        {"XDG_CONFIG_HOME=" + home.Path().string()});
+    ASSERT_TRUE(watch.ReadLine(10s).has_value()) << watch.Err();
+    sim.reset();
+    // Several polls fail while the device is gone; the loss is told once, and watch goes on.
+    std::this_thread::sleep_for(1500ms);
+    watch.Signal(SIGINT);
+    EXPECT_EQ(watch.Wait(10s), 0);
+    const std::string& err = watch.Err();
+    const auto first = err.find("still trying");
+    EXPECT_NE(first, std::string::npos) << err;
+    EXPECT_EQ(err.find("still trying", first + 1), std::string::npos) << err;
 }
 
 }  // namespace

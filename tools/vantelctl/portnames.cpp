@@ -60,12 +60,23 @@ void CPortNames::RequireInRange(PortKind kind, const std::string& text, int inde
                                          " is out of range: " + RangeText(kind, count));
 }
 
+const std::vector<std::string>& CPortNames::Labels(PortKind kind) const {
+    auto& labels = m_labels[kind == PortKind::kInput ? 0 : 1];
+    if (labels.empty()) {
+        CIniFile ini(m_settingsPath);
+        const int base = kind == PortKind::kInput ? kInputKeyBase : kOutputKeyBase;
+        for (int i = 0; i < kMaxButtons; ++i) {
+            labels.push_back(ini.GetString(std::to_string(base + i), "BUTTON", ""));
+        }
+    }
+    return labels;
+}
+
 int CPortNames::FindLabel(PortKind kind, const std::string& text) const {
-    CIniFile ini(m_settingsPath);
-    const int base = kind == PortKind::kInput ? kInputKeyBase : kOutputKeyBase;
+    const auto& labels = Labels(kind);
     std::vector<int> matches;
-    for (int i = 0; i < kMaxButtons; ++i) {
-        if (ini.GetString(std::to_string(base + i), "BUTTON", "") == text) {
+    for (int i = 0; i < static_cast<int>(labels.size()); ++i) {
+        if (labels[static_cast<std::size_t>(i)] == text) {
             matches.push_back(i);
         }
     }

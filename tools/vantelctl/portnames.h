@@ -5,6 +5,7 @@
 // matches the text exactly. A number always means itself, even where a label reads the same.
 
 #include <string>
+#include <vector>
 
 namespace vantel {
 
@@ -28,7 +29,11 @@ private:
     // The index of the only button whose label is text; a usage error for none or several.
     int FindLabel(PortKind kind, const std::string& text) const;
 
+    // The labels of one kind of button, read from the settings file on first use.
+    const std::vector<std::string>& Labels(PortKind kind) const;
+
     std::string m_settingsPath;
+    mutable std::vector<std::string> m_labels[2];
 };
 
 }  // namespace vantel

@@ -43,33 +43,49 @@ int HoldToGrid(int value) {
     return std::clamp(value, CPageSwitchDlg::kGridMin, CPageSwitchDlg::kGridMax);
 }
 
-// A label as the settings file can hold it on one line: control characters (line breaks
-// among them) become spaces. Everything else is kept as typed.
+// The settings file reads a value back up to this many bytes.
+constexpr std::size_t kMaxNameBytes = 254;
+
+// The longest prefix of the UTF-8 text of at most limit bytes that ends with a whole
+// character.
+std::size_t WholeUtf8Prefix(const char* text, std::size_t size, std::size_t limit) {
+    const std::size_t end = std::min(size, limit);
+    std::size_t lead = end;
+    while (lead > 0 && end - lead < 4 &&
+           (static_cast<unsigned char>(text[lead - 1]) & 0xC0) == 0x80) {
+        --lead;
+    }
+    if (lead == 0) {
+        return end;  // nothing but stray continuation bytes: left to the decoder
+    }
+    const auto first = static_cast<unsigned char>(text[lead - 1]);
+    const std::size_t need = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
+    return end - (lead - 1) < need ? lead - 1 : end;
+}
+
+// A label as the settings file can hold it: on one line (control characters, line breaks
+// among them, become spaces) and no longer than a value is read back, cut after a whole
+// character. So the button shows now what it shows after a restart, and no name can push the
+// file's other settings out of reach.
 QString StorableName(QString name) {
     for (QChar& c : name) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7f) {
             c = u' ';
         }
     }
-    return name;
+    const QByteArray utf8 = name.toUtf8();
+    if (static_cast<std::size_t>(utf8.size()) <= kMaxNameBytes) {
+        return name;
+    }
+    const std::size_t cut =
+        WholeUtf8Prefix(utf8.constData(), static_cast<std::size_t>(utf8.size()), kMaxNameBytes);
+    return QString::fromUtf8(utf8.constData(), static_cast<qsizetype>(cut));
 }
 
-// A stored label: UTF-8, of which a cut at the settings file's value length may have left
-// the start of a character at the end; that part is dropped rather than shown as garbage.
+// A stored label: UTF-8; a cut made by another writer may have left the start of a character
+// at the end, which is dropped rather than shown as garbage.
 QString DecodeName(const std::string& bytes) {
-    std::size_t end = bytes.size();
-    std::size_t lead = end;
-    while (lead > 0 && end - lead < 4 &&
-           (static_cast<unsigned char>(bytes[lead - 1]) & 0xC0) == 0x80) {
-        --lead;
-    }
-    if (lead > 0) {
-        const auto first = static_cast<unsigned char>(bytes[lead - 1]);
-        const std::size_t need = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
-        if (need > 1 && end - (lead - 1) < need) {
-            end = lead - 1;
-        }
-    }
+    const std::size_t end = WholeUtf8Prefix(bytes.data(), bytes.size(), bytes.size());
     return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(end));
 }
 

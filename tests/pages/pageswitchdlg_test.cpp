@@ -384,8 +384,8 @@ TEST_F(SwitchPageTest, NamesSurviveTheFileAndARestart) {
         {QStringLiteral(" padded "), QStringLiteral(" padded "), QStringLiteral(" padded ")},
         {QStringLiteral("\"quoted\""), QStringLiteral("\"quoted\""), QStringLiteral("\"quoted\"")},
         {QStringLiteral("摄像机 2"), QStringLiteral("摄像机 2"), QStringLiteral("摄像机 2")},
-        // Read back as far as a value of the file is read, never half a character.
-        {longName, longName, QString(84, QChar(u'\u6444'))},
+        // Kept as far as a value of the file is read back (254 bytes), in whole characters.
+        {longName, QString(84, QChar(u'\u6444')), QString(84, QChar(u'\u6444'))},
     };
     StartOnline("[setup]\nmode=1\nip=127.0.0.1\n[NUMBER]\nLINE=8\n[BUTTON]\n3001=kept\n");
     for (std::size_t i = 0; i < std::size(cases); ++i) {

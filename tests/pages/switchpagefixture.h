@@ -55,12 +55,20 @@ bool WaitFor(Done done, int ms) {
 class SwitchPageTest : public PageViewTest {
 protected:
     static constexpr int kTabSwitch = 1;
+    static constexpr const char* kDeviceIni = "[setup]\nmode=1\nip=127.0.0.1\n";
 
     CPageSwitchDlg& Page() { return dlg->m_pageSwitch; }
 
     // The main window on the device model with the switch tab shown, once the page holds the
-    // device's first image (8 x 8, each output fed by the input of its number).
-    CPageSwitchDlg& StartOnline(const char* ini = "[setup]\nmode=1\nip=127.0.0.1\n") {
+    // device's first image (8 x 8, each output fed by the input of its number). A new run: the
+    // status monitor's cache starts empty. ini null: the present setup.ini, or a connection to
+    // the device model when there is none.
+    CPageSwitchDlg& StartOnline(const char* ini = nullptr) {
+        const QByteArray present = app.ReadIni();
+        if (ini == nullptr) {
+            ini = present.isEmpty() ? kDeviceIni : present.constData();
+        }
+        g_LastImage.fill(0);
         StartRecorded(ini);
         ShowTab(kTabSwitch);
         EXPECT_TRUE(WaitFor([this] { return Page().m_image[0] == 0xAA; }, kPollMs));
@@ -69,12 +77,10 @@ protected:
     // Ends the main window and starts a new one on the same setup.ini, as a new run would.
     CPageSwitchDlg& Restart() {
         dlg.reset();
-        g_LastImage.fill(0);
-        const QByteArray ini = app.ReadIni();
-        return StartOnline(ini.constData());
+        return StartOnline();
     }
     // The main window without a device: no image ever arrives; the open failure is forgotten.
-    CPageSwitchDlg& StartOffline(const char* ini = "[setup]\nmode=1\nip=127.0.0.1\n") {
+    CPageSwitchDlg& StartOffline(const char* ini = kDeviceIni) {
         sim.SetReachable(false);
         StartRecorded(ini);
         errors.Clear();

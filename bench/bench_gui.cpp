@@ -42,6 +42,7 @@
 
 #include "app/firstpaintprobe.h"
 #include "appearance/dlgfont.h"
+#include "guifigures.h"
 #include "res/dlgtemplate.h"
 
 extern char** environ;
@@ -354,6 +355,13 @@ int main(int argc, char** argv) {
         if (wanted) {
             figure.measure(Bench{});
         }
+    }
+    // The pages' figures (bench/gui/*.cpp), in this process on the offscreen platform.
+    if (argc < 2 || std::any_of(argv + 1, argv + argc,
+                                [](const char* a) { return std::strcmp(a, "pages") == 0; })) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        RunGuiFigures();
     }
     return 0;
 }

@@ -36,3 +36,7 @@ sleep 3
 mkdir -p docs/screenshots
 xwd -silent -name "Control software" | xwdtopnm 2>/dev/null | pnmtopng >docs/screenshots/main-window.png
 echo "wrote docs/screenshots/main-window.png"
+
+# The SET page after a "load": scripts/setup-screenshot.sh.
+source scripts/setup-screenshot.sh
+setup_screenshot "$sim_port"

@@ -29,8 +29,10 @@ QLabel* MakeDot(QWidget* parent) {
 
 CIPAddressCtrl::CIPAddressCtrl(QWidget* parent) : QFrame(parent) {
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    // White like an edit, also under a skin that gives frames the window colour.
     setBackgroundRole(QPalette::Base);
     setAutoFillBackground(true);
+    setStyleSheet(QStringLiteral("CIPAddressCtrl { background-color: palette(base); }"));
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(2, 0, 2, 0);
@@ -41,6 +43,10 @@ CIPAddressCtrl::CIPAddressCtrl(QWidget* parent) : QFrame(parent) {
         auto* field = new QLineEdit(this);
         field->setObjectName(QStringLiteral("field%1").arg(i));
         field->setFrame(false);
+        // The control draws the one frame around all four fields, whatever the skin gives
+        // edits.
+        field->setStyleSheet(
+            QStringLiteral("QLineEdit { border: none; background: transparent; }"));
         field->setAlignment(Qt::AlignCenter);
         field->setMaxLength(kDigits);
         field->setValidator(validator);

@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build g++ clang libclang-rt-14-dev
   qt6-base-dev libgl-dev libasio-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
   fonts-noto-cjk xvfb xauth x11-apps netpbm
+  xdotool
 )
 
 missing=()

@@ -37,6 +37,10 @@ mkdir -p docs/screenshots
 xwd -silent -name "Control software" | xwdtopnm 2>/dev/null | pnmtopng >docs/screenshots/main-window.png
 echo "wrote docs/screenshots/main-window.png"
 
+# The scene pages (LOAD and SAVE / VIEW): scripts/scene-screenshots.sh.
+source scripts/scene-screenshots.sh
+scene_screenshots "$sim_port"
+
 # The SET page after a "load": scripts/setup-screenshot.sh.
 source scripts/setup-screenshot.sh
 setup_screenshot "$sim_port"

@@ -8,7 +8,7 @@ sim_out=""
 demo_build() {
     bash scripts/install-deps.sh
     cmake --preset default >/dev/null
-    cmake --build --preset default --target vantel vantel-sim
+    cmake --build --preset default --target vantel vantel-sim vantelctl
 }
 
 demo_stop_sim() {

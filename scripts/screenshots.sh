@@ -44,3 +44,7 @@ scene_screenshots "$sim_port"
 # The SET page after a "load": scripts/setup-screenshot.sh.
 source scripts/setup-screenshot.sh
 setup_screenshot "$sim_port"
+
+# The SWITCH page after routing input 3 to outputs 1 and 5: scripts/switch-screenshot.sh.
+source scripts/switch-screenshot.sh
+switch_screenshot "$sim_port"

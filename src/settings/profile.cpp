@@ -147,6 +147,15 @@ std::string_view or_empty(const char* text) {
     return text == nullptr ? std::string_view() : text;
 }
 
+// The text of the file, at most kMaxProfileBytes of it; empty when there is no file.
+std::string read_profile(const char* path) {
+    std::string text;
+    if (path != nullptr) {
+        ReadFileBounded(path, kMaxProfileBytes, text);
+    }
+    return text;
+}
+
 }  // namespace
 
 unsigned GetPrivateProfileString(const char* section, const char* key, const char* def,
@@ -154,10 +163,7 @@ unsigned GetPrivateProfileString(const char* section, const char* key, const cha
     if (buffer == nullptr || size == 0) {
         return 0;
     }
-    std::string text;
-    if (path != nullptr) {
-        ReadFileBounded(path, kMaxProfileBytes, text);
-    }
+    const std::string text = read_profile(path);
     IniView view(text);
     if (section == nullptr) {
         return list_section_names(view, buffer, size);
@@ -199,10 +205,7 @@ unsigned GetPrivateProfileSection(const char* section, char* buffer, unsigned si
     if (buffer == nullptr || size == 0) {
         return 0;
     }
-    std::string text;
-    if (path != nullptr) {
-        ReadFileBounded(path, kMaxProfileBytes, text);
-    }
+    const std::string text = read_profile(path);
     IniView view(text);
     std::optional<IniSection> found =
         section == nullptr ? std::nullopt : view.find_section(section);

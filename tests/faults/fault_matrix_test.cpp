@@ -11,8 +11,6 @@
 #include <unistd.h>
 
 #include <QElapsedTimer>
-#include <QStandardPaths>
-#include <QTableWidget>
 #include <QTest>
 #include <cstdio>
 #include <filesystem>
@@ -24,8 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/vantel.h"
-#include "app/vanteldlg.h"
+#include "app/maindlgfixture.h"
 #include "device/simprocess.h"
 #include "faults/guicommander.h"
 #include "faults/stallprobe.h"
@@ -80,14 +77,11 @@ std::optional<std::vector<std::uint8_t>> DeviceCommand(unsigned short port, unsi
     return done.get();
 }
 
-class FaultMatrix : public ::testing::Test {
+class FaultMatrix : public MainWindowTest {
 protected:
-    static void SetUpTestSuite() { QStandardPaths::setTestModeEnabled(true); }
-
     void SetUp() override {
-        ASSERT_TRUE(app.IsValid());
-        g_strAppPath = app.Path();
-        g_LastImage.fill(0);
+        MainWindowTest::SetUp();
+        ASSERT_FALSE(HasFatalFailure());
         ASSERT_TRUE(StartSim(false));
         m_port = m_sim->TcpPort();
         ASSERT_NE(m_port, 0);
@@ -101,7 +95,7 @@ protected:
         dlg.reset();
         m_commander.reset();
         m_sim.reset();
-        g_strAppPath.clear();
+        MainWindowTest::TearDown();
     }
 
     // Starts the simulator on the port picked by the first start, with a pseudo-terminal and
@@ -139,9 +133,7 @@ protected:
             ASSERT_TRUE(app.WriteIni(QByteArray("[setup]\nmode=1\nip=127.0.0.1\nport=") +
                                      QByteArray::number(m_port) + "\n"));
         }
-        dlg = std::make_unique<CVantelDlg>();
-        dlg->Create();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
+        ShowMainWindow();
         ASSERT_TRUE(errors.Calls().empty()) << "the port did not open";
         QObject::connect(dlg.get(), &CVantelDlg::imageHandedOver, [this] { CheckHandedImage(); });
         m_commander = std::make_unique<GuiCommander>(dlg->m_link);
@@ -166,17 +158,6 @@ protected:
         }
     }
 
-    Rows ListedRows() const {
-        const QTableWidget& list = *dlg->m_pageView.m_list;
-        Rows rows;
-        for (int r = 0; r < list.rowCount(); ++r) {
-            const auto text = [&](int c) {
-                return list.item(r, c) ? list.item(r, c)->text().toStdString() : std::string();
-            };
-            rows.push_back({text(1), text(2)});
-        }
-        return rows;
-    }
     std::optional<Rows> DeviceRows() {
         const auto reply = DeviceCommand(m_port, 7, {0});
         if (!reply) {
@@ -223,7 +204,7 @@ protected:
         ASSERT_TRUE(DeviceCommand(m_port, 12, {input, 8 + 0, 8 + 5})) << name;
         const std::optional<Rows> device = DeviceRows();
         ASSERT_TRUE(device) << name;
-        out.listAfterMs = Await([&] { return ListedRows() == *device; }, kOnePollMs);
+        out.listAfterMs = Await([&] { return ListedRows(*dlg) == *device; }, kOnePollMs);
         EXPECT_GE(out.listAfterMs, 0) << name << ": the routing list differs from the device's";
 
         m_probe.Stop();
@@ -260,13 +241,10 @@ protected:
             });
     }
 
-    TempAppDir app;
-    ErrorBoxRecorder errors;
     std::unique_ptr<SimProcess> m_sim;
     unsigned short m_port = 0;
     std::filesystem::path m_serialLink;
     StallProbe m_probe;
-    std::unique_ptr<CVantelDlg> dlg;
     std::unique_ptr<GuiCommander> m_commander;
     int m_badImages = 0;
 };

@@ -12,9 +12,7 @@
 
 #include <QAbstractButton>
 #include <QElapsedTimer>
-#include <QStandardPaths>
 #include <QTabBar>
-#include <QTableWidget>
 #include <QTest>
 #include <chrono>
 #include <cstdio>
@@ -25,8 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "app/vantel.h"
-#include "app/vanteldlg.h"
+#include "app/maindlgfixture.h"
 #include "appearance/skintabctrl.h"
 #include "controls/rxbutton.h"
 #include "device/simprocess.h"
@@ -101,23 +98,18 @@ struct Tally {
     long handedOver = 0;
 };
 
-class GuiSoak : public ::testing::Test {
+class GuiSoak : public MainWindowTest {
 protected:
-    static void SetUpTestSuite() { QStandardPaths::setTestModeEnabled(true); }
-
     void SetUp() override {
-        ASSERT_TRUE(app.IsValid());
-        g_strAppPath = app.Path();
-        g_LastImage.fill(0);
+        MainWindowTest::SetUp();
+        ASSERT_FALSE(HasFatalFailure());
         ASSERT_TRUE(m_sim.Start({"--listen", "127.0.0.1:0"}));
         const unsigned short port = m_sim.TcpPort();
         ASSERT_NE(port, 0) << m_sim.Stderr();
         ASSERT_TRUE(m_device.Open(port));
         ASSERT_TRUE(app.WriteIni(QByteArray("[setup]\nmode=1\nip=127.0.0.1\nport=") +
                                  QByteArray::number(port) + "\n"));
-        dlg = std::make_unique<CVantelDlg>();
-        dlg->Create();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
+        ShowMainWindow();
         ASSERT_TRUE(errors.Calls().empty()) << "the port did not open";
         QObject::connect(dlg.get(), &CVantelDlg::imageHandedOver, [this] { ++m_tally.handedOver; });
         ASSERT_TRUE(QTest::qWaitFor(
@@ -129,8 +121,7 @@ protected:
     }
     void TearDown() override {
         m_probe.Stop();
-        dlg.reset();
-        g_strAppPath.clear();
+        MainWindowTest::TearDown();
     }
 
     // Records a fault; the mix stops at the first one, since the model no longer follows.
@@ -303,7 +294,7 @@ protected:
         const Rows rows = CStateImage(live).RoutingList();
         const bool followed = QTest::qWaitFor(
             [&] {
-                return ListedRows() == rows &&
+                return ListedRows(*dlg) == rows &&
                        std::equal(live.begin(), live.end(), dlg->m_pageSwitch.m_image.begin());
             },
             kOnePollMs);
@@ -312,24 +303,9 @@ protected:
         }
     }
 
-    Rows ListedRows() const {
-        const QTableWidget& list = *dlg->m_pageView.m_list;
-        Rows rows;
-        for (int r = 0; r < list.rowCount(); ++r) {
-            const auto text = [&](int c) {
-                return list.item(r, c) ? list.item(r, c)->text().toStdString() : std::string();
-            };
-            rows.push_back({text(1), text(2)});
-        }
-        return rows;
-    }
-
-    TempAppDir app;
-    ErrorBoxRecorder errors;
     SimProcess m_sim;
     DeviceReader m_device;
     StallProbe m_probe;
-    std::unique_ptr<CVantelDlg> dlg;
     CSwitcher m_model{8, 8};
     std::mt19937 m_random{20261210};
     Tally m_tally;

@@ -95,8 +95,7 @@ protected:
     // The main window on the device model, every request logged.
     CVantelDlg& StartRecorded(const char* ini = "[setup]\nmode=1\nip=127.0.0.1\n") {
         WriteIni(ini);
-        dlg = std::make_unique<CVantelDlg>();
-        dlg->m_link.SetTransportFactory(
+        return ShowMainWindow(
             [inner = sim.Factory(), this](const std::string& port) -> std::unique_ptr<ITransport> {
                 std::unique_ptr<ITransport> t = inner(port);
                 if (t == nullptr) {
@@ -104,9 +103,6 @@ protected:
                 }
                 return std::make_unique<RecordingTransport>(std::move(t), log);
             });
-        dlg->Create();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
-        return *dlg;
     }
 
     void ShowTab(int index) {

@@ -36,22 +36,13 @@ using Block = CSwitcher::SetupBlock;
 class ScriptedSetupDevice {
 public:
     CVexaLib::TransportFactory Factory() {
-        return [this](const std::string& port) -> std::unique_ptr<ITransport> {
-            std::lock_guard lock(m_mutex);
-            m_opened.push_back(port);
-            if (!m_bReachable) {
-                return nullptr;
-            }
-            return std::make_unique<MemoryTransport>(
-                [this](const std::uint8_t* data, std::size_t size,
-                       std::vector<std::uint8_t>& reply) { Serve(data, size, reply); });
-        };
+        return m_ports.Factory(
+            [this](const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& reply) {
+                Serve(data, size, reply);
+            });
     }
 
-    void SetReachable(bool reachable) {
-        std::lock_guard lock(m_mutex);
-        m_bReachable = reachable;
-    }
+    void SetReachable(bool reachable) { m_ports.SetReachable(reachable); }
     // Requests of this command get no reply from now on (or again one, with false).
     void SetSilent(std::uint8_t cmd, bool silent) {
         std::lock_guard lock(m_mutex);
@@ -84,10 +75,7 @@ public:
         std::lock_guard lock(m_mutex);
         return m_nReads;
     }
-    std::vector<std::string> Opened() {
-        std::lock_guard lock(m_mutex);
-        return m_opened;
-    }
+    std::vector<std::string> Opened() { return m_ports.Opened(); }
 
 private:
     void Serve(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& reply) {
@@ -112,20 +100,22 @@ private:
         }
     }
 
+    PortRecorder m_ports;
     std::mutex m_mutex;
     CSwitcher m_device{8, 8};
     CDevicePort m_port{m_device};
     FrameDecoder m_decoder;
-    bool m_bReachable = true;
     std::set<std::uint8_t> m_silent;
     std::optional<std::vector<std::uint8_t>> m_setupReply;
     std::vector<std::vector<std::uint8_t>> m_writes;
-    std::vector<std::string> m_opened;
     int m_nReads = 0;
 };
 
-class SetupPageTest : public MainDlgTest {
+class SetupPageTest : public MainWindowTest {
 protected:
+    // The window goes before the device it talks to, which the base would outlive.
+    ~SetupPageTest() override { dlg.reset(); }
+
     static constexpr int kTabSet = 3;
     static constexpr int kButtons = CPageSwitchDlg::kButtonCount;
 
@@ -142,12 +132,7 @@ protected:
         if (ini != nullptr) {
             WriteIni(ini);
         }
-        dlg = std::make_unique<CVantelDlg>();
-        if (factory) {
-            dlg->m_link.SetTransportFactory(std::move(factory));
-        }
-        dlg->Create();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
+        ShowMainWindow(std::move(factory));
         dlg->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
         QTabBar* bar = dlg->m_tab->TabBar();

@@ -51,7 +51,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kRounds = 7;
+constexpr int kRounds = 21;
 constexpr auto kLineTimeout = std::chrono::seconds(20);
 constexpr int kIdleSeconds = 20;
 
@@ -210,17 +210,26 @@ struct Bench {
     std::string skin = buildDir + "/src/app/Style.dll";
     std::string sim = buildDir + "/tools/vantel-sim/vantel-sim";
 
-    // A temporary application directory with the executable, the skin and this setup.ini.
-    std::unique_ptr<QTemporaryDir> AppDir(const QByteArray& ini) const {
+    // A temporary application directory with the executable, the skin (or an empty skin
+    // file: the platform look) and this setup.ini.
+    std::unique_ptr<QTemporaryDir> AppDir(const QByteArray& ini, bool skinned = true) const {
         auto dir = std::make_unique<QTemporaryDir>();
         const QString path = dir->path();
         QFile::copy(QString::fromStdString(vantel), path + "/vantel");
-        QFile::copy(QString::fromStdString(skin), path + "/Style.dll");
-        QFile file(path + "/setup.ini");
-        if (file.open(QIODevice::WriteOnly)) {
-            file.write(ini);
+        if (skinned) {
+            QFile::copy(QString::fromStdString(skin), path + "/Style.dll");
+        } else {
+            WriteFile(path + "/Style.dll", {});
         }
+        WriteFile(path + "/setup.ini", ini);
         return dir;
+    }
+
+    static void WriteFile(const QString& path, const QByteArray& content) {
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly)) {
+            file.write(content);
+        }
     }
 };
 
@@ -250,15 +259,21 @@ StartRun TimeToFirstPaint(const std::vector<std::string>& argv) {
     return run;
 }
 
-// startup_ratio and rss_ratio: the application against the minimal dialog.
+// startup_ratio and rss_ratio: the application against the minimal dialog. The application
+// with an empty skin file runs in the same rounds: startup_unskinned_ratio shows what the
+// skin's styling of every control costs, and what the controls cost without it.
 void StartupAndMemory(const Bench& bench) {
     // No port to open: the start is measured without a connection attempt.
-    const auto dir = bench.AppDir("[setup]\nmode=0\nserial=0\n");
+    const QByteArray ini = "[setup]\nmode=0\nserial=0\n";
+    const auto dir = bench.AppDir(ini);
+    const auto plainDir = bench.AppDir(ini, false);
     const std::string app = dir->path().toStdString() + "/vantel";
-    std::vector<double> appMs, baseMs, appRss, baseRss;
+    const std::string plainApp = plainDir->path().toStdString() + "/vantel";
+    std::vector<double> appMs, plainMs, baseMs, appRss, baseRss;
     for (int round = 0; round < kRounds; ++round) {
         const StartRun a = TimeToFirstPaint({app});
-        if (!a.ok) {
+        const StartRun p = TimeToFirstPaint({plainApp});
+        if (!a.ok || !p.ok) {
             std::fprintf(stderr, "bench_gui: vantel did not report its first paint\n");
             return;
         }
@@ -270,6 +285,7 @@ void StartupAndMemory(const Bench& bench) {
             return;
         }
         appMs.push_back(a.ms);
+        plainMs.push_back(p.ms);
         baseMs.push_back(b.ms);
         appRss.push_back(static_cast<double>(a.rssKib));
         baseRss.push_back(static_cast<double>(b.rssKib));
@@ -277,6 +293,8 @@ void StartupAndMemory(const Bench& bench) {
     Print("startup_ms", Median(appMs), "ms");
     Print("baseline_startup_ms", Median(baseMs), "ms");
     Print("startup_ratio", Median(appMs) / Median(baseMs), "");
+    Print("startup_unskinned_ms", Median(plainMs), "ms");
+    Print("startup_unskinned_ratio", Median(plainMs) / Median(baseMs), "");
     Print("peak_rss_kib", Median(appRss), "KiB");
     Print("baseline_peak_rss_kib", Median(baseRss), "KiB");
     Print("rss_ratio", Median(appRss) / Median(baseRss), "");

@@ -31,6 +31,8 @@ function(vantel_layer_tests target)
     return()
   endif()
   add_executable(${target} ${sources})
+  # Test helpers are included as "support/x.h".
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${target} PRIVATE ${ARG_LINKS} GTest::gtest GTest::gmock vantel_warnings)
   if(NOT ARG_OWN_MAIN)
     target_link_libraries(${target} PRIVATE GTest::gtest_main)

@@ -17,7 +17,7 @@
 
 #include "settings/inifile.h"
 #include "settings/profile.h"
-#include "tempdir.h"
+#include "support/tempdir.h"
 
 namespace vantel {
 namespace {
@@ -57,7 +57,7 @@ int InChild(F body) {
 
 TEST(AtomicWrite, ReadOnlyFileStaysReadOnlyAndUnchanged) {
     TempDir dir;
-    std::string path = dir.file("setup.ini");
+    std::string path = dir.File("setup.ini");
     WriteFile(path, kOld);
     ::chmod(path.c_str(), 0444);
     CIniFile ini(path);
@@ -66,17 +66,17 @@ TEST(AtomicWrite, ReadOnlyFileStaysReadOnlyAndUnchanged) {
     EXPECT_EQ(ini.SetInt(0, "mode", "setup"), 0) << "even when the value is unchanged";
     EXPECT_EQ(ReadFile(path), kOld);
     EXPECT_EQ(ModeOf(path), 0444u);
-    EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"setup.ini"});
+    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"setup.ini"});
 }
 
 TEST(AtomicWrite, MissingFolderFailsAndCreatesNothing) {
     TempDir dir;
-    WriteFile(dir.file("plain"), "x");
-    for (const std::string& path : {dir.file("missing/setup.ini"), dir.file("plain/setup.ini")}) {
+    WriteFile(dir.File("plain"), "x");
+    for (const std::string& path : {dir.File("missing/setup.ini"), dir.File("plain/setup.ini")}) {
         EXPECT_EQ(WritePrivateProfileString("setup", "mode", "1", path.c_str()), 0) << path;
     }
-    EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"plain"});
-    EXPECT_EQ(ReadFile(dir.file("plain")), "x");
+    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"plain"});
+    EXPECT_EQ(ReadFile(dir.File("plain")), "x");
 }
 
 TEST(AtomicWrite, ReadOnlyFolderLeavesTheFileAsItWas) {
@@ -85,19 +85,19 @@ TEST(AtomicWrite, ReadOnlyFolderLeavesTheFileAsItWas) {
                         "and read-only-file cases";
     }
     TempDir dir;
-    std::string path = dir.file("setup.ini");
+    std::string path = dir.File("setup.ini");
     WriteFile(path, kOld);
-    ::chmod(dir.path().c_str(), 0555);
+    ::chmod(dir.Path().c_str(), 0555);
     EXPECT_EQ(WritePrivateProfileString("setup", "mode", "1", path.c_str()), 0);
-    EXPECT_EQ(WritePrivateProfileString("setup", "mode", "1", dir.file("new.ini").c_str()), 0);
-    ::chmod(dir.path().c_str(), 0755);
+    EXPECT_EQ(WritePrivateProfileString("setup", "mode", "1", dir.File("new.ini").c_str()), 0);
+    ::chmod(dir.Path().c_str(), 0755);
     EXPECT_EQ(ReadFile(path), kOld);
-    EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"setup.ini"});
+    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"setup.ini"});
 }
 
 TEST(AtomicWrite, FullDiskLeavesTheOldFileAndNoTemporaryFile) {
     TempDir dir;
-    std::string path = dir.file("setup.ini");
+    std::string path = dir.File("setup.ini");
     WriteFile(path, kOld);
     // The file-size limit makes the write of the larger new content fail like a full disk.
     int code = InChild([&] {
@@ -111,13 +111,13 @@ TEST(AtomicWrite, FullDiskLeavesTheOldFileAndNoTemporaryFile) {
     });
     EXPECT_EQ(code, 0) << "the write reported success";
     EXPECT_EQ(ReadFile(path), kOld);
-    EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"setup.ini"});
+    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"setup.ini"});
 }
 
 TEST(AtomicWrite, KeepsPermissionBitsAndSymbolicLinks) {
     TempDir dir;
-    std::string real = dir.file("real.ini");
-    std::string link = dir.file("setup.ini");
+    std::string real = dir.File("real.ini");
+    std::string link = dir.File("setup.ini");
     WriteFile(real, kOld);
     ::chmod(real.c_str(), 0640);
     std::filesystem::create_symlink("real.ini", link);
@@ -125,7 +125,7 @@ TEST(AtomicWrite, KeepsPermissionBitsAndSymbolicLinks) {
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(ReadFile(real), "; kept\r\n[setup]\r\nmode=1\r\n");
     EXPECT_EQ(ModeOf(real), 0640u);
-    EXPECT_EQ(FolderEntries(dir.path()).size(), 2u) << "a temporary file was left behind";
+    EXPECT_EQ(FolderEntries(dir.Path()).size(), 2u) << "a temporary file was left behind";
 }
 
 constexpr int kWriters = 4;
@@ -155,7 +155,7 @@ void ExpectEveryKey(const std::string& path) {
 
 TEST(AtomicWrite, ConcurrentThreadsLoseNoKey) {
     TempDir dir;
-    std::string path = dir.file("setup.ini");
+    std::string path = dir.File("setup.ini");
     std::vector<std::thread> threads;
     for (int writer = 0; writer < kWriters; ++writer) {
         threads.emplace_back(WriteKeys, path, writer);
@@ -164,12 +164,12 @@ TEST(AtomicWrite, ConcurrentThreadsLoseNoKey) {
         t.join();
     }
     ExpectEveryKey(path);
-    EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"setup.ini"});
+    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"setup.ini"});
 }
 
 TEST(AtomicWrite, ConcurrentProcessesLoseNoKey) {
     TempDir dir;
-    std::string path = dir.file("setup.ini");
+    std::string path = dir.File("setup.ini");
     std::vector<pid_t> children;
     for (int writer = 0; writer < kWriters; ++writer) {
         pid_t pid = ::fork();
@@ -198,7 +198,7 @@ std::string StateWithCounter(long n) {
 
 TEST(AtomicWrite, ProcessKilledWhileWritingLeavesAWholeFile) {
     TempDir dir;
-    std::string path = dir.file("setup.ini");
+    std::string path = dir.File("setup.ini");
     WriteFile(path, StateWithCounter(0));
     long last_seen = 0;
     for (int round = 0; round < 8; ++round) {

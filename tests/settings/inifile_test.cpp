@@ -9,7 +9,7 @@
 #include <list>
 #include <string>
 
-#include "tempdir.h"
+#include "support/tempdir.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ using vantel::test::WriteFile;
 class IniFileTest : public ::testing::Test {
 protected:
     TempDir dir_;
-    std::string path_ = dir_.file("setup.ini");
+    std::string path_ = dir_.File("setup.ini");
     CIniFile ini_{path_};
 };
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "tempdir.h"
+#include "support/tempdir.h"
 
 namespace vantel {
 namespace {
@@ -27,7 +27,7 @@ protected:
     }
 
     TempDir dir_;
-    std::string path_ = dir_.file("setup.ini");
+    std::string path_ = dir_.File("setup.ini");
 };
 
 struct ReadCase {
@@ -79,11 +79,11 @@ TEST_F(ProfileTest, ReadsWindowsAndHandEditedFiles) {
 TEST_F(ProfileTest, MissingFileGivesDefault) {
     char buffer[16];
     EXPECT_EQ(GetPrivateProfileString("s", "k", "dflt", buffer, sizeof buffer,
-                                      dir_.file("none.ini").c_str()),
+                                      dir_.File("none.ini").c_str()),
               4u);
     EXPECT_STREQ(buffer, "dflt");
     EXPECT_EQ(GetPrivateProfileString("s", "k", nullptr, buffer, sizeof buffer,
-                                      dir_.file("none.ini").c_str()),
+                                      dir_.File("none.ini").c_str()),
               0u);
     EXPECT_STREQ(buffer, "");
 }

@@ -15,7 +15,7 @@
 
 #include "settings/inifile.h"
 #include "settings/profile.h"
-#include "tempdir.h"
+#include "support/tempdir.h"
 
 namespace vantel {
 namespace {
@@ -60,8 +60,8 @@ std::vector<std::string> Entries(const std::string& folder) {
 
 TEST(ReadOnlyFolder, WritesFailAndLeaveTheFileAndFolderAsTheyWere) {
     TempDir dir;
-    ASSERT_EQ(::chmod(dir.path().c_str(), 0711), 0);
-    const std::string folder = dir.file("app");
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0711), 0);
+    const std::string folder = dir.File("app");
     ASSERT_TRUE(std::filesystem::create_directory(folder));
     const std::string path = folder + "/setup.ini";
     WriteFile(path, kOld);

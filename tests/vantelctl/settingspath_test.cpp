@@ -8,15 +8,15 @@
 #include <optional>
 #include <string>
 
-#include "tempdir.h"
+#include "support/tempdir.h"
 
 namespace {
 
 using vantel::ApplicationSettingsPath;
-using vantel::CTempDir;
+using vantel::test::TempDir;
 
 TEST(SettingsPath, FollowsTheApplicationsChoice) {
-    CTempDir dir;
+    TempDir dir;
     const auto program = dir.Path() / "bin";
     const auto config = dir.Path() / "config";
     std::filesystem::create_directories(program);
@@ -65,7 +65,7 @@ TEST(SettingsPath, UserDirectoryFollowsXdgConfigHome) {
 }
 
 TEST(SettingsPath, AGivenFileMustExist) {
-    CTempDir dir;
+    TempDir dir;
     const std::string file = dir.Write("mine.ini", "");
     EXPECT_EQ(vantel::SettingsPathFor(file), file);
     try {

@@ -7,7 +7,7 @@
 
 #include "ctlrun.h"
 #include "simprocess.h"
-#include "tempdir.h"
+#include "support/tempdir.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ protected:
     std::vector<int> LiveSources() { return SourcesOf(Json({"status"})); }
 
     vantel::CSimProcess sim;
-    vantel::CTempDir home;
+    vantel::test::TempDir home;
 };
 
 TEST_F(VantelCtl, StatusPrintsCountsSourcesAndTheRoutingList) {

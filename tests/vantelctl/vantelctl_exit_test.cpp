@@ -7,7 +7,7 @@
 #include "ctlrun.h"
 #include "fakedevice.h"
 #include "simprocess.h"
-#include "tempdir.h"
+#include "support/tempdir.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ protected:
         EXPECT_EQ(result.out, "");
     }
 
-    vantel::CTempDir home;
+    vantel::test::TempDir home;
 };
 
 TEST_F(VantelCtlExit, ASilentDeviceIsNoResponse) {

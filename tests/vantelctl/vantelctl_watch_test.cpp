@@ -11,7 +11,7 @@
 #include "childprocess.h"
 #include "ctlrun.h"
 #include "simprocess.h"
-#include "tempdir.h"
+#include "support/tempdir.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ protected:
     }
 
     vantel::CSimProcess sim;
-    vantel::CTempDir home;
+    vantel::test::TempDir home;
 };
 
 TEST_F(VantelCtlWatch, JsonLinePerChangeAndCleanEndOnSigint) {
@@ -89,7 +89,7 @@ TEST_F(VantelCtlWatch, TextLinePerChangeAndCleanEndOnSigterm) {
 }
 
 TEST(VantelCtlWatchLoss, ADeviceThatStopsAnsweringIsReportedOnceAndWatchingGoesOn) {
-    vantel::CTempDir home;
+    vantel::test::TempDir home;
     auto sim = std::make_unique<vantel::CSimProcess>();
     CChildProcess watch({VANTELCTL_EXE, "--host", sim->Host(), "--timeout", "100", "watch"},
                         {"XDG_CONFIG_HOME=" + home.Path().string()});

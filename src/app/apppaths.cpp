@@ -1,15 +1,11 @@
 #include "app/apppaths.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QTemporaryFile>
+#include <filesystem>
+
+#include "settings/settingslocation.h"
 
 namespace vantel {
-
-namespace {
-const QString kSettingsName = QStringLiteral("setup.ini");
-}
 
 QString AppDirOf(const QString& programPath) {
     qsizetype cut = std::max(programPath.lastIndexOf(u'/'), programPath.lastIndexOf(u'\\'));
@@ -19,31 +15,14 @@ QString AppDirOf(const QString& programPath) {
     return cut < 0 ? programPath : programPath.left(cut);
 }
 
-bool DirAcceptsFiles(const QString& dir) {
-    if (!QFileInfo(dir).isDir()) {
-        return false;
-    }
-    QTemporaryFile probe(dir + QStringLiteral("/.vantel-probe-XXXXXX"));
-    return probe.open();
-}
-
 QString SettingsFilePath(const QString& appDir, const QString& configDir) {
-    return SettingsFilePath(appDir, configDir, DirAcceptsFiles(appDir));
-}
-
-QString SettingsFilePath(const QString& appDir, const QString& configDir, bool appDirWritable) {
-    const QString local = appDir + u'/' + kSettingsName;
-    if (appDirWritable || configDir.isEmpty() || !QDir().mkpath(configDir) ||
-        !DirAcceptsFiles(configDir)) {
-        return local;
-    }
-    const QString user = configDir + u'/' + kSettingsName;
-    if (!QFileInfo::exists(user) && QFileInfo::exists(local) && QFile::copy(local, user)) {
-        // The installed file may be read-only; the operator's copy must not be.
-        QFile::setPermissions(
-            user, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-    }
-    return user;
+    const auto path = [](const QString& dir) {
+        return std::filesystem::path(QFile::encodeName(dir).toStdString());
+    };
+    const std::filesystem::path program = path(appDir);
+    const std::filesystem::path file =
+        PrepareSettingsFile(program, path(configDir), DirAcceptsFiles(program));
+    return QFile::decodeName(QByteArray::fromStdString(file.string()));
 }
 
 }  // namespace vantel

@@ -11,16 +11,8 @@ namespace vantel {
 // none of them is returned whole.
 QString AppDirOf(const QString& programPath);
 
-// True when a new file can be created in dir.
-bool DirAcceptsFiles(const QString& dir);
-
-// The settings file: appDir/setup.ini when appDir can be written. Otherwise (an installed,
-// read-only copy) configDir/setup.ini, so that the operator's choices are kept; configDir is
-// created, and when it holds no setup.ini yet but appDir does, that file is copied there as
-// the starting point. When configDir cannot be created either, appDir/setup.ini (read-only
-// settings are still read).
+// The settings file for the application in appDir, with configDir as the user's fallback
+// folder (the rule and its side effects: settings/settingslocation.h).
 QString SettingsFilePath(const QString& appDir, const QString& configDir);
-// The same with the answer to "can appDir be written" given.
-QString SettingsFilePath(const QString& appDir, const QString& configDir, bool appDirWritable);
 
 }  // namespace vantel

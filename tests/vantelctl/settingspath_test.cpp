@@ -1,4 +1,4 @@
-// Which setup.ini vantelctl reads when no --config is given: the application's own choice.
+// Which setup.ini vantelctl reads: the user's configuration folder, or the file --config names.
 #include "settingspath.h"
 #include "ctlerror.h"
 
@@ -12,23 +12,7 @@
 
 namespace {
 
-using vantel::ApplicationSettingsPath;
 using vantel::test::TempDir;
-
-TEST(SettingsPath, FollowsTheApplicationsChoice) {
-    TempDir dir;
-    const auto program = dir.Path() / "bin";
-    const auto config = dir.Path() / "config";
-    std::filesystem::create_directories(program);
-    // A portable copy keeps its file beside the program, even with a user copy present.
-    dir.Write("config/setup.ini", "[setup]\n");
-    EXPECT_EQ(ApplicationSettingsPath(program, config, true), program / "setup.ini");
-    // An installed copy uses the user's file...
-    EXPECT_EQ(ApplicationSettingsPath(program, config, false), config / "setup.ini");
-    // ...and, before the application has made it, the file it starts from.
-    std::filesystem::remove(config / "setup.ini");
-    EXPECT_EQ(ApplicationSettingsPath(program, config, false), program / "setup.ini");
-}
 
 // Sets an environment variable for one scope and puts the old value back.
 class ScopedEnv {

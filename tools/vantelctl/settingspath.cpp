@@ -1,17 +1,15 @@
 #include "settingspath.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <system_error>
 
 #include "ctlerror.h"
+#include "settings/settingslocation.h"
 
 namespace vantel {
 
 namespace {
 
-constexpr const char* kSettingsFile = "setup.ini";
 // The application's name, which names its configuration directory.
 constexpr const char* kSettingsFolder = "vantel";
 
@@ -38,14 +36,6 @@ std::filesystem::path UserSettingsDir() {
     return std::filesystem::path(home != nullptr ? home : "") / ".config" / kSettingsFolder;
 }
 
-std::filesystem::path ApplicationSettingsPath(const std::filesystem::path& programDir,
-                                              const std::filesystem::path& configDir,
-                                              bool programDirWritable) {
-    const auto local = programDir / kSettingsFile;
-    const auto user = configDir / kSettingsFile;
-    return !programDirWritable && IsFile(user) ? user : local;
-}
-
 std::string SettingsPathFor(const std::string& configOption) {
     if (!configOption.empty()) {
         if (!IsFile(configOption)) {
@@ -54,8 +44,7 @@ std::string SettingsPathFor(const std::string& configOption) {
         return configOption;
     }
     const auto folder = ProgramFolder();
-    const bool writable = !folder.empty() && ::access(folder.c_str(), W_OK) == 0;
-    return ApplicationSettingsPath(folder, UserSettingsDir(), writable).string();
+    return FindSettingsFile(folder, UserSettingsDir(), DirAcceptsFiles(folder)).string();
 }
 
 }  // namespace vantel

@@ -25,6 +25,7 @@ enum VexaResult : unsigned {
     kVexaConnectionLost = 4,  // the transport failed and could not be re-established in time
     kVexaReplyTooLarge = 5,   // the reply does not fit into the caller's buffer
     kVexaBadArgument = 6,     // a null buffer or a payload larger than the capacity
+    kVexaBadReply = 7,        // the device answered, but its data is not of the command's length
 };
 
 class CVexaLib {

@@ -112,6 +112,17 @@ int CIniFile::SetString(const std::string& strValue, const std::string& strKey,
     return m_nResult;
 }
 
+int CIniFile::SetStrings(const std::vector<std::pair<std::string, std::string>>& keyValues,
+                         const std::string& strSection) {
+    std::vector<vantel::ProfileKeyValue> changes;
+    changes.reserve(keyValues.size());
+    for (const auto& [key, value] : keyValues) {
+        changes.push_back({key.c_str(), value.c_str()});
+    }
+    m_nResult = vantel::WritePrivateProfileStrings(strSection.c_str(), changes, m_strPath.c_str());
+    return m_nResult;
+}
+
 int CIniFile::GetInt(const std::string& strKey, const std::string& strSection, int nDefault) {
     return parse_decimal(GetString(strKey, strSection, format_decimal(nDefault)));
 }

@@ -7,6 +7,8 @@
 #include <list>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 class CIniFile {
 public:
@@ -21,6 +23,9 @@ public:
                           const std::string& strDefault);
     int SetString(const std::string& strValue, const std::string& strKey,
                   const std::string& strSection);
+    // Sets every key of the list in section in one atomic change of the file: all or none.
+    int SetStrings(const std::vector<std::pair<std::string, std::string>>& keyValues,
+                   const std::string& strSection);
 
     int GetInt(const std::string& strKey, const std::string& strSection, int nDefault);
     int SetInt(int nValue, const std::string& strKey, const std::string& strSection);

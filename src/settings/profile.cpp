@@ -156,6 +156,23 @@ std::string read_profile(const char* path) {
     return text;
 }
 
+bool is_storable_change(const ProfileKeyValue& change) {
+    return change.key == nullptr ||
+           (IniView::is_storable_key(change.key) &&
+            (change.value == nullptr || IniView::is_storable_value(change.value)));
+}
+
+// The text with one change applied.
+std::string edited(const IniView& view, const char* section, const ProfileKeyValue& change) {
+    if (change.key == nullptr) {
+        return view.without_section(section);
+    }
+    if (change.value == nullptr) {
+        return view.without_key(section, change.key);
+    }
+    return view.with_value(section, change.key, change.value);
+}
+
 }  // namespace
 
 unsigned GetPrivateProfileString(const char* section, const char* key, const char* def,
@@ -182,20 +199,22 @@ unsigned GetPrivateProfileString(const char* section, const char* key, const cha
 
 int WritePrivateProfileString(const char* section, const char* key, const char* value,
                               const char* path) {
+    const ProfileKeyValue change{key, value};
+    return WritePrivateProfileStrings(section, {&change, 1}, path);
+}
+
+int WritePrivateProfileStrings(const char* section, std::span<const ProfileKeyValue> changes,
+                               const char* path) {
     if (path == nullptr || section == nullptr || !IniView::is_storable_section(section) ||
-        (key != nullptr && !IniView::is_storable_key(key)) ||
-        (value != nullptr && !IniView::is_storable_value(value))) {
+        !std::all_of(changes.begin(), changes.end(), is_storable_change)) {
         return 0;
     }
     FileEdit edit = [&](std::string_view old) -> std::optional<std::string> {
-        IniView view(old);
-        if (key == nullptr) {
-            return view.without_section(section);
+        std::string text(old);
+        for (const ProfileKeyValue& change : changes) {
+            text = edited(IniView(text), section, change);
         }
-        if (value == nullptr) {
-            return view.without_key(section, key);
-        }
-        return view.with_value(section, key, value);
+        return text;
     };
     return UpdateFileAtomically(path, kMaxProfileBytes, edit) ? 1 : 0;
 }

@@ -15,6 +15,7 @@
 // file atomically under an advisory lock; see README.md.
 
 #include <cstddef>
+#include <span>
 
 namespace vantel {
 
@@ -33,6 +34,19 @@ unsigned GetPrivateProfileString(const char* section, const char* key, const cha
 // nothing was written (bad name or value, file or folder not writable, file too large).
 int WritePrivateProfileString(const char* section, const char* key, const char* value,
                               const char* path);
+
+// One change of a multi-key write: key set to value; a null value removes the key, a null key
+// the whole section.
+struct ProfileKeyValue {
+    const char* key;
+    const char* value;
+};
+
+// Applies every change to section, in order, in one locked atomic replacement of the file: all
+// of them or none. Returns nonzero on success, 0 with the file unchanged when any name or value
+// is refused or the file could not be written.
+int WritePrivateProfileStrings(const char* section, std::span<const ProfileKeyValue> changes,
+                               const char* path);
 
 // The section's lines as a list of "key=value" entries. Returns characters copied.
 unsigned GetPrivateProfileSection(const char* section, char* buffer, unsigned size,

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <list>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support/tempdir.h"
 
@@ -16,6 +18,8 @@ namespace {
 using vantel::test::ReadFile;
 using vantel::test::TempDir;
 using vantel::test::WriteFile;
+
+using KeyValuesForSetup = std::vector<std::pair<std::string, std::string>>;
 
 class IniFileTest : public ::testing::Test {
 protected:
@@ -170,6 +174,47 @@ TEST_F(IniFileTest, TwoInstancesOnOnePathSeeEachOthersWrites) {
     EXPECT_EQ(other.SetString("127.0.0.1", "ip", "setup"), 1);
     EXPECT_EQ(ini_.GetString("ip", "setup", ""), "127.0.0.1");
     EXPECT_EQ(ReadFile(path_), "[setup]\nserial=3\nip=127.0.0.1\n");
+}
+
+TEST_F(IniFileTest, SetStringsWritesEveryKeyOrNone) {
+    const std::string before = "; kept\r\n[setup]\r\nmode=0\r\nip=127.0.0.1\r\n[b]\r\nk=1\r\n";
+    const struct {
+        const char* name;
+        KeyValuesForSetup keyValues;
+        int result;
+        std::string after;
+    } cases[] = {
+        {"all three land",
+         {{"mode", "1"}, {"ip", "127.0.0.2"}, {"serial", "3"}},
+         1,
+         "; kept\r\n[setup]\r\nmode=1\r\nip=127.0.0.2\r\nserial=3\r\n[b]\r\nk=1\r\n"},
+        {"a bad value writes none",
+         {{"mode", "1"}, {"ip", "1\r\n[x]"}, {"serial", "3"}},
+         0,
+         before},
+        {"a bad key writes none",
+         {{"mode", "1"}, {"ip", "127.0.0.2"}, {"se=rial", "3"}},
+         0,
+         before},
+        {"a later key of the list wins",
+         {{"mode", "1"}, {"MODE", "2"}},
+         1,
+         "; kept\r\n[setup]\r\nmode=2\r\nip=127.0.0.1\r\n[b]\r\nk=1\r\n"},
+    };
+    for (const auto& c : cases) {
+        WriteFile(path_, before);
+        EXPECT_EQ(ini_.SetStrings(c.keyValues, "setup"), c.result) << c.name;
+        EXPECT_EQ(ini_.m_nResult, c.result) << c.name;
+        EXPECT_EQ(ReadFile(path_), c.after) << c.name;
+    }
+}
+
+TEST_F(IniFileTest, SetStringsIntoANewFileOrABadSectionName) {
+    const KeyValuesForSetup keyValues = {{"mode", "1"}, {"ip", "127.0.0.1"}, {"serial", "2"}};
+    EXPECT_EQ(ini_.SetStrings(keyValues, "set]up"), 0);
+    EXPECT_FALSE(std::filesystem::exists(path_));
+    EXPECT_EQ(ini_.SetStrings(keyValues, "setup"), 1);
+    EXPECT_EQ(ReadFile(path_), "[setup]\nmode=1\nip=127.0.0.1\nserial=2\n");
 }
 
 TEST_F(IniFileTest, LongValuesComeBackCutAndLabelsByteForByte) {

@@ -10,8 +10,6 @@
 #include <stdexcept>
 #include <vector>
 
-#include "link/frame.h"
-
 namespace vantel {
 
 namespace {
@@ -50,8 +48,20 @@ CFakeDevice::CFakeDevice(Mode mode) {
     m_listener = BoundLoopbackSocket(m_port);
     ::listen(m_listener, 8);
     if (mode == Mode::kRefusing) {
+        m_script = [](const Frame&) { return Reply{kStatusOutOfRange, {}}; };
         m_thread = std::thread([this] { Serve(); });
     }
+}
+
+CFakeDevice::CFakeDevice(Script script) : m_script(std::move(script)) {
+    m_listener = BoundLoopbackSocket(m_port);
+    ::listen(m_listener, 8);
+    m_thread = std::thread([this] { Serve(); });
+}
+
+std::vector<std::uint8_t> CFakeDevice::Commands() const {
+    std::lock_guard lock(m_mutex);
+    return m_commands;
 }
 
 CFakeDevice::~CFakeDevice() {
@@ -89,7 +99,13 @@ void CFakeDevice::Answer(int connection) {
         decoder.Feed(chunk, static_cast<std::size_t>(n));
         std::vector<std::uint8_t> reply;
         while (const auto request = decoder.Next()) {
-            AppendFrame(reply, request->seq, request->cmd, kStatusOutOfRange, nullptr, 0);
+            {
+                std::lock_guard lock(m_mutex);
+                m_commands.push_back(request->cmd);
+            }
+            const Reply answer = m_script(*request);
+            AppendFrame(reply, request->seq, request->cmd, answer.status, answer.data.data(),
+                        answer.data.size());
         }
         if (!reply.empty() && ::write(connection, reply.data(), reply.size()) < 0) {
             return;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "childprocess.h"
 #include "ctlrun.h"
@@ -86,6 +87,53 @@ TEST_F(VantelCtlWatch, TextLinePerChangeAndCleanEndOnSigterm) {
 
     watch->Signal(SIGTERM);
     EXPECT_EQ(watch->Wait(10s), 0);
+}
+
+// Outputs that appear or disappear with the output count are changes, with the missing side
+// null (JSON) or "absent" (text).
+TEST(VantelCtlWatchCounts, OutputsThatAppearOrDisappearAreListed) {
+    vantel::test::TempDir home;
+    const std::vector<std::string> env{"XDG_CONFIG_HOME=" + home.Path().string()};
+    vantel::CSimProcess sim({"--outputs", "6"});
+    CChildProcess json({VANTELCTL_EXE, "--host", sim.Host(), "--json", "watch"}, env);
+    CChildProcess text({VANTELCTL_EXE, "--host", sim.Host(), "watch"}, env);
+    ASSERT_TRUE(json.ReadLine(10s).has_value()) << json.Err();
+    ASSERT_TRUE(text.ReadLine(10s).has_value()) << text.Err();
+    using Json = nlohmann::json;
+    const struct {
+        std::vector<std::string> args;
+        Json changes;
+        std::string line;
+    } steps[] = {
+        {{"setup", "set", "--outputs", "8"},
+         Json{{{"output", 7}, {"from", nullptr}, {"to", nullptr}},
+              {{"output", 8}, {"from", nullptr}, {"to", nullptr}}},
+         " counts: 8 inputs, 8 outputs; out 07: absent -> --, out 08: absent -> --"},
+        {{"route", "3", "7", "8"},
+         Json{{{"output", 3}, {"from", 3}, {"to", nullptr}},
+              {{"output", 7}, {"from", nullptr}, {"to", 3}},
+              {{"output", 8}, {"from", nullptr}, {"to", 3}}},
+         " out 03: 03 -> --, out 07: -- -> 03, out 08: -- -> 03"},
+        {{"setup", "set", "--outputs", "6"},
+         Json{{{"output", 7}, {"from", 3}, {"to", nullptr}},
+              {{"output", 8}, {"from", 3}, {"to", nullptr}}},
+         " counts: 8 inputs, 6 outputs; out 07: 03 -> absent, out 08: 03 -> absent"},
+    };
+    for (const auto& step : steps) {
+        std::vector<std::string> args{"--host", sim.Host()};
+        args.insert(args.end(), step.args.begin(), step.args.end());
+        ASSERT_EQ(RunCtl(args, env).code, 0) << ::testing::PrintToString(step.args);
+        const auto change = json.ReadLine(10s);
+        ASSERT_TRUE(change.has_value()) << json.Err();
+        EXPECT_EQ(ParseObject(*change + "\n")["changes"], step.changes) << *change;
+        const auto line = text.ReadLine(10s);
+        ASSERT_TRUE(line.has_value()) << text.Err();
+        EXPECT_NE(line->find(step.line), std::string::npos) << *line;
+    }
+    json.Signal(SIGINT);
+    text.Signal(SIGINT);
+    EXPECT_EQ(json.Wait(10s), 0);
+    EXPECT_EQ(text.Wait(10s), 0);
 }
 
 TEST(VantelCtlWatchLoss, ADeviceThatStopsAnsweringIsReportedOnceAndWatchingGoesOn) {

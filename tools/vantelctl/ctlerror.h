@@ -10,7 +10,7 @@ namespace vantel {
 // Exit codes of vantelctl.
 enum class CtlExit : int {
     kDone = 0,
-    kNoResponse = 1,  // no response from the device, or the device refused
+    kNoResponse = 1,  // no usable reply: none, a refusal, or a reply that cannot be used
     kUsage = 2,       // the command line is wrong
     kCannotOpen = 3,  // the port, the connection or the settings file cannot be opened
 };

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ctlerror.h"
+#include "devicecounts.h"
 #include "link/portconfig.h"
 #include "link/serialtransport.h"
 #include "settings/inifile.h"
@@ -31,6 +32,8 @@ std::string ResultText(unsigned result, int timeout) {
             return "connection to the device lost";
         case kVexaReplyTooLarge:
             return "the device's reply is too large";
+        case kVexaBadReply:
+            return "the device's reply has the wrong length";
         default:
             return "failed (result " + std::to_string(result) + ")";
     }
@@ -92,6 +95,13 @@ void CDeviceSession::Check(unsigned result, const std::string& what) const {
     }
 }
 
+void CDeviceSession::RequireSound(const std::optional<std::string>& problem,
+                                  const std::string& what) {
+    if (problem) {
+        throw CCtlError(CtlExit::kNoResponse, what + ": " + *problem);
+    }
+}
+
 CStateImage CDeviceSession::ReadImage(int scene) {
     std::vector<std::uint8_t> buffer(kBufferSize);
     buffer[0] = static_cast<std::uint8_t>(scene);
@@ -102,6 +112,7 @@ CStateImage CDeviceSession::ReadImage(int scene) {
     if (!image.HasMark()) {
         throw CCtlError(CtlExit::kNoResponse, what + ": the device's reply is not a state image");
     }
+    RequireSound(ImageCountsProblem(image), what);
     return image;
 }
 
@@ -113,13 +124,16 @@ CSetupBlock CDeviceSession::ReadSetup() {
         throw CCtlError(CtlExit::kNoResponse,
                         "read setup: the device's reply is not a setup block");
     }
+    // A block with impossible counts is never edited and written back.
+    RequireSound(SetupCountsProblem(block), "read setup");
     return block;
 }
 
 void CDeviceSession::WriteSetup(CSetupBlock& block) {
+    RequireSound(SetupCountsProblem(block), "write setup");
     const auto size = static_cast<unsigned char>(CSetupBlock::kSetupBlockSize);
-    Check(m_link.Command(kWriteSetup, block.Data(), CSetupBlock::kSetupBlockSize, size, m_timeout),
-          "write setup");
+    // The form without a capacity: for this command the link writes no reply data at all.
+    Check(m_link.Command(kWriteSetup, block.Data(), size, m_timeout), "write setup");
 }
 
 void CDeviceSession::Send(std::uint8_t cmd, std::span<const std::uint8_t> payload,

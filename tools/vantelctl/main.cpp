@@ -1,5 +1,5 @@
 // vantelctl: the command-line client of the Vantel matrix switcher, on the same link library
-// as the application. Exit codes: 0 done, 1 no response or refused, 2 usage, 3 cannot open.
+// as the application. Exit codes: 0 done, 1 no usable reply, 2 usage, 3 cannot open.
 #include <CLI/CLI.hpp>
 
 #include <functional>
@@ -16,7 +16,8 @@ using vantel::CtlExit;
 using vantel::CtlOptions;
 
 constexpr const char* kFooter =
-    "Exit codes: 0 done, 1 no response or refused, 2 usage, 3 cannot open.\n"
+    "Exit codes: 0 done, 1 no usable reply (none, refused or unusable), 2 usage, 3 cannot "
+    "open.\n"
     "Without --host or --serial the connection stored in setup.ini is used.";
 
 CLI::Validator HostValidator() {

@@ -1,11 +1,15 @@
 // watch: polls the live routing and prints every change until SIGINT or SIGTERM.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <iostream>
+#include <optional>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "commands.h"
 #include "ctlerror.h"
@@ -70,20 +74,44 @@ std::string SourceText(int input) {
     return text;
 }
 
-// The outputs whose source differs, over the larger of the two output counts.
-std::vector<int> ChangedOutputs(const Routing& before, const Routing& now) {
-    std::vector<int> changed;
+// An output whose input changed. A side is empty where the output does not exist: it
+// appeared or disappeared with a change of the output count.
+struct OutputChange {
+    int output;
+    std::optional<int> from;
+    std::optional<int> to;
+};
+
+// The input feeding output (from 1, 0 for none), or nothing beyond the output count.
+std::optional<int> SideOf(const Routing& routing, int output) {
+    if (output > routing.outputs) {
+        return std::nullopt;
+    }
+    return routing.SourceOf(output);
+}
+
+// The outputs whose input differs, over the larger of the two output counts, so outputs that
+// appear or disappear are listed too.
+std::vector<OutputChange> ChangedOutputs(const Routing& before, const Routing& now) {
+    std::vector<OutputChange> changed;
     const int outputs = std::max(before.outputs, now.outputs);
     for (int j = 1; j <= outputs; ++j) {
-        if (before.SourceOf(j) != now.SourceOf(j)) {
-            changed.push_back(j);
+        const OutputChange change{j, SideOf(before, j), SideOf(now, j)};
+        if (change.from != change.to) {
+            changed.push_back(change);
         }
     }
     return changed;
 }
 
-nlohmann::ordered_json InputJson(int input) {
-    return input == 0 ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(input);
+// An input number, or null for no input and for an output that does not exist.
+nlohmann::ordered_json InputJson(const std::optional<int>& input) {
+    return !input || *input == 0 ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(*input);
+}
+
+// "03", "--" for no input, "absent" for an output that does not exist.
+std::string SideText(const std::optional<int>& input) {
+    return input ? SourceText(*input) : "absent";
 }
 
 void PrintJsonEvent(const char* event, const Routing& before, const Routing& now, std::int64_t ms) {
@@ -94,10 +122,10 @@ void PrintJsonEvent(const char* event, const Routing& before, const Routing& now
     object["outputs"] = now.outputs;
     object["routes"] = RoutesJson(now);
     auto changes = nlohmann::ordered_json::array();
-    for (const int j : ChangedOutputs(before, now)) {
-        changes.push_back({{"output", j},
-                           {"from", InputJson(before.SourceOf(j))},
-                           {"to", InputJson(now.SourceOf(j))}});
+    for (const OutputChange& change : ChangedOutputs(before, now)) {
+        changes.push_back({{"output", change.output},
+                           {"from", InputJson(change.from)},
+                           {"to", InputJson(change.to)}});
     }
     object["changes"] = changes;
     std::cout << JsonLine(object) << std::endl;
@@ -120,9 +148,9 @@ void PrintChangeText(const Routing& before, const Routing& now, std::int64_t ms)
         std::cout << " counts: " << now.inputs << " inputs, " << now.outputs << " outputs;";
     }
     const char* separator = " ";
-    for (const int j : ChangedOutputs(before, now)) {
-        std::cout << separator << "out " << SourceText(j) << ": " << SourceText(before.SourceOf(j))
-                  << " -> " << SourceText(now.SourceOf(j));
+    for (const OutputChange& change : ChangedOutputs(before, now)) {
+        std::cout << separator << "out " << SourceText(change.output) << ": "
+                  << SideText(change.from) << " -> " << SideText(change.to);
         separator = ", ";
     }
     std::cout << std::endl;

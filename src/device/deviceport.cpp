@@ -15,7 +15,7 @@ CDevicePort::Result CDevicePort::Feed(const std::uint8_t* data, std::size_t size
         const std::size_t slice = std::min(kMaxFrameSize, size - offset);
         m_decoder.Feed(data + offset, slice);
         while (m_decoder.Next(m_request)) {
-            const CSwitcher::Reply reply = m_device.Handle(m_request.cmd, m_request.payload);
+            const CSwitcher::Reply reply = Apply(m_request);
             ++result.commands;
             result.changed = result.changed || reply.changed;
             m_reply.clear();
@@ -27,6 +27,19 @@ CDevicePort::Result CDevicePort::Feed(const std::uint8_t* data, std::size_t size
         }
     }
     return result;
+}
+
+CSwitcher::Reply CDevicePort::Apply(const Frame& request) {
+    if (!m_keeper) {
+        return m_device.Handle(request.cmd, request.payload);
+    }
+    CSwitcher before = m_device;
+    CSwitcher::Reply reply = m_device.Handle(request.cmd, request.payload);
+    if (reply.changed && !m_keeper()) {
+        m_device = std::move(before);
+        return CSwitcher::Reply{kStatusNotKept, {}, false};
+    }
+    return reply;
 }
 
 }  // namespace vantel

@@ -27,8 +27,10 @@ public:
     CSimServer(const CSimServer&) = delete;
     CSimServer& operator=(const CSimServer&) = delete;
 
-    // Called on the server's thread after a command changed the device (to save it).
-    void SetChangeHandler(std::function<void()> handler) { m_shared.changed = std::move(handler); }
+    // Called on the server's thread after a command changed the device (to save it); when it
+    // returns false the change is undone and the command refused (kStatusNotKept). Set it
+    // before Open.
+    void SetKeeper(CDevicePort::Keeper keep) { m_shared.keep = std::move(keep); }
 
     // Opens the endpoints. On success *endpoints holds one line per endpoint
     // ("listening on HOST:PORT", "serial on PATH"); on failure *error says why.

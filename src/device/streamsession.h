@@ -21,7 +21,8 @@ struct SessionShared {
     CSwitcher& device;
     CReplyFaults* faults = nullptr;
     std::chrono::milliseconds latency{0};
-    std::function<void()> changed;  // called after a command changed the device
+    // Asked after a command changed the device; false refuses and undoes the change.
+    CDevicePort::Keeper keep;
 };
 
 template <class Stream>
@@ -37,7 +38,9 @@ public:
           m_timer(m_stream.get_executor()),
           m_shared(shared),
           m_port(shared.device, shared.faults),
-          m_ended(std::move(ended)) {}
+          m_ended(std::move(ended)) {
+        m_port.SetKeeper(shared.keep);
+    }
 
     void Start() { Read(); }
     void Close() {
@@ -59,10 +62,7 @@ private:
             return;
         }
         m_out.clear();
-        const auto result = m_port.Feed(m_in.data(), n, m_out);
-        if (result.changed && m_shared.changed) {
-            m_shared.changed();
-        }
+        m_port.Feed(m_in.data(), n, m_out);
         if (m_out.empty()) {
             Read();
         } else if (m_shared.latency.count() > 0) {

@@ -147,6 +147,66 @@ TEST(DevicePort, RandomGarbageAroundFramesLosesNoFrame) {
     EXPECT_LE(port.Decoder().Buffered(), kMaxFrameSize);
 }
 
+// Everything the device keeps: the setup block and every routing.
+std::vector<Bytes> KeptState(const CSwitcher& device) {
+    std::vector<Bytes> state{Bytes(device.Setup().begin(), device.Setup().end())};
+    for (int scene = 0; scene <= CSwitcher::kSceneCount; ++scene) {
+        state.push_back(device.SceneRouting(scene));
+    }
+    return state;
+}
+
+TEST(DevicePort, AChangeThatCannotBeKeptIsRefusedAndUndone) {
+    const CSwitcher::SetupBlock setup = CSwitcher(4, 4).Setup();
+    Bytes resized(setup.begin(), setup.end());
+    resized[CSwitcher::kInputCountOffset] = 2;
+    resized[CSwitcher::kOutputCountOffset] = 6;
+    const struct {
+        const char* name;
+        std::uint8_t cmd;
+        Bytes payload;
+        std::uint8_t status;  // while the keeper fails
+        bool asked;           // whether the keeper is asked
+    } cases[] = {
+        {"switch", 12, {1, 4}, kStatusNotKept, true},
+        {"save scene", 9, {3, 0}, kStatusNotKept, true},
+        {"load scene", 8, {0, 3}, kStatusNotKept, true},
+        {"write setup", 6, resized, kStatusNotKept, true},
+        {"switch to what is already so", 12, {1, 5}, kStatusOk, false},
+        {"read state image", 7, {0}, kStatusOk, false},
+        {"read setup", 5, {}, kStatusOk, false},
+        {"refused switch", 12, {9}, kStatusOutOfRange, false},
+    };
+    for (const auto& c : cases) {
+        CSwitcher device(4, 4);
+        CDevicePort port(device);
+        int asked = 0;
+        bool keeps = false;
+        port.SetKeeper([&] {
+            ++asked;
+            return keeps;
+        });
+        const auto before = KeptState(device);
+        const Bytes request = Request(7, c.cmd, c.payload);
+        Bytes out;
+        const auto result = port.Feed(request.data(), request.size(), out);
+        const auto replies = Decode(out);
+        ASSERT_EQ(replies.size(), 1u) << c.name;
+        EXPECT_EQ(replies[0].status, c.status) << c.name;
+        EXPECT_EQ(asked, c.asked ? 1 : 0) << c.name;
+        EXPECT_FALSE(result.changed) << c.name;
+        EXPECT_EQ(KeptState(device), before) << c.name;
+
+        // Once the change can be kept, the same request is done.
+        keeps = true;
+        out.clear();
+        port.Feed(request.data(), request.size(), out);
+        const std::uint8_t done = c.asked ? std::uint8_t{kStatusOk} : c.status;
+        EXPECT_EQ(Decode(out).at(0).status, done) << c.name;
+        EXPECT_EQ(KeptState(device) != before, c.asked) << c.name;
+    }
+}
+
 TEST(DevicePort, FaultsDropAndGarbleRepliesDeterministically) {
     Bytes in;
     for (int seq = 0; seq < 50; ++seq) {

@@ -197,6 +197,52 @@ TEST_F(SimProcessTest, StateSurvivesARestart) {
     EXPECT_EQ(sim.Stop(), 0);
 }
 
+TEST_F(SimProcessTest, AChangeThatCannotBeSavedIsRefusedAndServingGoesOn) {
+    const fs::path folder = m_dir / "kept";
+    fs::create_directory(folder);
+    const std::string state = (folder / "device.state").string();
+    SimProcess sim;
+    ASSERT_TRUE(sim.Start({"--listen", "127.0.0.1:0", "--state", state}));
+    CVexaLib link;
+    OpenTcp(link, sim);
+    Bytes setup;
+    ASSERT_EQ(Send(link, 5, {}, &setup, 40), kVexaOk);
+    // The state file can no longer be written: its folder is gone.
+    fs::remove_all(folder);
+    Bytes buzzerOff = setup;
+    buzzerOff[CSwitcher::kBuzzerOffset] = 0;
+    const struct {
+        const char* name;
+        std::uint8_t cmd;
+        Bytes payload;
+    } changes[] = {
+        {"switch", 12, {2, 8, 13}},
+        {"save scene", 9, {3, 0}},
+        {"write setup", 6, buzzerOff},
+    };
+    for (const auto& change : changes) {
+        EXPECT_EQ(Send(link, change.cmd, change.payload), kVexaRefused) << change.name;
+    }
+    // Nothing changed, and the device still answers.
+    Bytes now;
+    EXPECT_EQ(Send(link, 5, {}, &now, 40), kVexaOk);
+    EXPECT_EQ(now, setup);
+    EXPECT_EQ(OutputSlots(link, 0), (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(OutputSlots(link, 3), Bytes(8, 0));
+    EXPECT_TRUE(sim.Running());
+    EXPECT_NE(sim.Stderr().find("state not saved"), std::string::npos);
+
+    // Once the file can be written again, changes are done and kept.
+    fs::create_directory(folder);
+    EXPECT_EQ(Send(link, 12, {2, 8, 13}), kVexaOk);
+    EXPECT_EQ(sim.Stop(), 0);
+    SimProcess again;
+    ASSERT_TRUE(again.Start({"--listen", "127.0.0.1:0", "--state", state}));
+    CVexaLib relink;
+    OpenTcp(relink, again);
+    EXPECT_EQ(OutputSlots(relink, 0), (Bytes{3, 2, 0, 4, 5, 3, 7, 8}));
+}
+
 TEST_F(SimProcessTest, BadStartIsRefusedWithAMessage) {
     const std::string corrupt = PathOf("corrupt.state");
     std::ofstream(corrupt) << "vantel-device-state 1\nsetup 00\n";

@@ -119,11 +119,15 @@ int main(int argc, char** argv) {
     options.handleSignals = true;
     vantel::CSimServer server(*device, options);
     if (!args.stateFile.empty()) {
-        server.SetChangeHandler([&device, file = vantel::CStateFile(args.stateFile)] {
+        // A change that cannot be saved is refused and undone, so the host never takes for
+        // done what the device would lose at its next start.
+        server.SetKeeper([&device, file = vantel::CStateFile(args.stateFile)] {
             std::string error;
-            if (!file.Save(*device, error)) {
-                std::cerr << "vantel-sim: state not saved: " << error << std::endl;
+            if (file.Save(*device, error)) {
+                return true;
             }
+            std::cerr << "vantel-sim: change refused, state not saved: " << error << std::endl;
+            return false;
         });
     }
     std::vector<std::string> endpoints;

@@ -92,11 +92,6 @@ bool read_open_file(int fd, const struct stat& st, std::size_t limit, std::strin
     return true;
 }
 
-void drop_cut_line(std::string& text) {
-    std::size_t last_eol = text.find_last_of("\r\n");
-    text.resize(last_eol == std::string::npos ? 0 : last_eol + 1);
-}
-
 std::string resolved_path(const char* path) {
     struct stat st;
     if (::lstat(path, &st) == 0 && S_ISLNK(st.st_mode)) {
@@ -211,9 +206,6 @@ bool ReadFileBounded(const char* path, std::size_t limit, std::string& out) {
     bool cut = false;
     if (!read_open_file(fd.get(), st, limit, out, cut)) {
         return true;
-    }
-    if (cut) {
-        drop_cut_line(out);
     }
     return !cut;
 }

@@ -9,9 +9,9 @@
 
 namespace vantel {
 
-// Reads at most limit bytes of the regular file at path into out. When the file is longer,
-// out ends at the last line end within the limit, so no cut line is ever seen. A missing,
-// unreadable or non-regular file reads as empty. Returns false only when the file was cut.
+// Reads at most limit bytes of the regular file at path into out. A missing, unreadable or
+// non-regular file reads as empty. Returns false only when the file is longer than limit (out
+// then holds its first limit bytes, which may end inside a line).
 bool ReadFileBounded(const char* path, std::size_t limit, std::string& out);
 
 // Replaces the file at path by edit(old content), atomically: the new content is written to a

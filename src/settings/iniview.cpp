@@ -62,16 +62,32 @@ std::string_view IniView::trim(std::string_view s) {
     return s;
 }
 
-bool IniView::names_equal(std::string_view a, std::string_view b) {
+std::size_t IniView::char_length(std::string_view name, std::size_t i) const {
+    const auto c = static_cast<unsigned char>(name[i]);
+    return double_byte_ && c >= 0x81 && c <= 0xFE && i + 1 < name.size() ? 2 : 1;
+}
+
+bool IniView::names_equal(std::string_view a, std::string_view b) const {
     if (a.size() != b.size()) {
         return false;
     }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (ascii_lower(a[i]) != ascii_lower(b[i])) {
+    for (std::size_t i = 0; i < a.size();) {
+        const std::size_t length = char_length(a, i);
+        if (length == 1 ? ascii_lower(a[i]) != ascii_lower(b[i])
+                        : a.substr(i, length) != b.substr(i, length)) {
             return false;
         }
+        i += length;
     }
     return true;
+}
+
+std::string IniView::folded_name(std::string_view name) const {
+    std::string folded(name);
+    for (std::size_t i = 0; i < folded.size(); i += char_length(name, i)) {
+        folded[i] = ascii_lower(folded[i]);
+    }
+    return folded;
 }
 
 IniLine IniView::line_at(std::size_t pos) const {

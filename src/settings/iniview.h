@@ -31,7 +31,10 @@ struct IniSection {
 
 class IniView {
 public:
-    explicit IniView(std::string_view text) : text_(text) {}
+    // double_byte: the text is in a double-byte code page, where a lead byte 0x81..0xFE and
+    // the byte after it form one character, compared exactly in names.
+    explicit IniView(std::string_view text, bool double_byte = false)
+        : text_(text), double_byte_(double_byte) {}
 
     std::string_view text() const { return text_; }
     bool at_end(std::size_t pos) const { return pos >= text_.size(); }
@@ -61,7 +64,10 @@ public:
     // The text without the section's header and every line up to the next section.
     std::string without_section(std::string_view section) const;
 
-    static bool names_equal(std::string_view a, std::string_view b);
+    // Names are equal when their folded forms are: ASCII letters in lower case, every other
+    // byte (and both bytes of a double-byte character) as it is.
+    bool names_equal(std::string_view a, std::string_view b) const;
+    std::string folded_name(std::string_view name) const;
     static std::string_view trim(std::string_view s);
     // Whether a name or value can be written so that it reads back as given.
     static bool is_storable_section(std::string_view name);
@@ -77,7 +83,12 @@ private:
     std::string replaced(std::size_t begin, std::size_t end, std::string_view with) const;
     std::string inserted_after(const IniLine& line, std::string_view new_line) const;
 
+    // The length of the character of a name starting at name[i]: 2 for a double-byte
+    // character, otherwise 1.
+    std::size_t char_length(std::string_view name, std::size_t i) const;
+
     std::string_view text_;
+    bool double_byte_ = false;
 };
 
 template <class F>

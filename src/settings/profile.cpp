@@ -2,20 +2,22 @@
 
 #include <algorithm>
 #include <cstring>
-#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <unordered_set>
 
 #include "settings/atomicfile.h"
 #include "settings/iniview.h"
+#include "settings/profiletext.h"
+#include "settings/textcodec.h"
 
 namespace vantel {
 
 namespace {
 
-// Fills a caller's buffer with NUL-terminated entries and a final NUL. On overflow the last
-// entry is cut and followed by two NULs, and the count is size - 2.
+// Fills a caller's buffer with NUL-terminated entries and a final NUL. When the entries do not
+// all fit, or exactly fill it, the count is size - 2; a cut entry ends after a whole character
+// and is followed by two NULs.
 class ListWriter {
 public:
     ListWriter(char* buffer, unsigned size) : buffer_(buffer), size_(size) {
@@ -24,28 +26,19 @@ public:
         }
     }
 
-    // Appends one entry made of the given pieces.
-    void add(std::initializer_list<std::string_view> pieces) {
+    void add(std::string_view entry) {
         if (full_) {
             return;
         }
-        std::size_t length = 0;
-        for (std::string_view piece : pieces) {
-            length += piece.size();
-        }
         // The entry, its NUL and the final NUL must fit.
-        if (pos_ + length + 2 <= size_) {
-            for (std::string_view piece : pieces) {
-                put(piece, piece.size());
-            }
+        if (pos_ + entry.size() + 2 <= size_) {
+            put(entry);
             buffer_[pos_++] = '\0';
             return;
         }
-        for (std::string_view piece : pieces) {
-            // An earlier entry may already reach into the last two bytes: no room then.
-            std::size_t room = pos_ < size_ - 2 ? size_ - 2 - pos_ : 0;
-            put(piece, std::min(room, piece.size()));
-        }
+        // An earlier entry may already reach into the last two bytes: no room then.
+        const std::size_t room = pos_ < size_ - 2 ? size_ - 2 - pos_ : 0;
+        put(entry.substr(0, WholeUtf8Prefix(entry, room)));
         full_ = true;
     }
 
@@ -60,10 +53,12 @@ public:
             buffer_[0] = '\0';
             return 0;
         }
-        if (full_) {
-            buffer_[size_ - 2] = '\0';
-            buffer_[size_ - 1] = '\0';
-            return size_ - 2;
+        // A list that exactly fills the buffer cannot be told from a cut one: both end in two
+        // NULs at size - 2.
+        if (full_ || pos_ + 1 == size_) {
+            const std::size_t end = std::min(pos_, size_ - 2);
+            std::memset(buffer_ + end, '\0', size_ - end);
+            return static_cast<unsigned>(size_ - 2);
         }
         buffer_[pos_] = '\0';
         if (pos_ == 0) {
@@ -73,10 +68,10 @@ public:
     }
 
 private:
-    void put(std::string_view piece, std::size_t n) {
-        if (n > 0) {  // an empty view may have no data pointer at all
-            std::memcpy(buffer_ + pos_, piece.data(), n);
-            pos_ += n;
+    void put(std::string_view piece) {
+        if (!piece.empty()) {  // an empty view may have no data pointer at all
+            std::memcpy(buffer_ + pos_, piece.data(), piece.size());
+            pos_ += piece.size();
         }
     }
 
@@ -86,12 +81,13 @@ private:
     bool full_ = false;
 };
 
-// Copies text into the buffer, cut to size - 1 characters; returns the count copied.
+// Copies text into the buffer, cut after a whole character to at most size - 1 bytes; returns
+// the count copied.
 unsigned copy_text(std::string_view text, char* buffer, unsigned size) {
     if (size == 0) {
         return 0;
     }
-    std::size_t n = std::min<std::size_t>(text.size(), size - 1);
+    const std::size_t n = WholeUtf8Prefix(text, size - 1);
     if (n > 0) {
         std::memcpy(buffer, text.data(), n);
     }
@@ -99,46 +95,74 @@ unsigned copy_text(std::string_view text, char* buffer, unsigned size) {
     return static_cast<unsigned>(n);
 }
 
-// Remembers the names already listed, ASCII case ignored, so each is listed once.
-class SeenNames {
+// The file's first kMaxProfileBytes; empty when there is no file.
+ProfileText read_profile(const char* path) {
+    std::string bytes;
+    const bool whole = path == nullptr || ReadFileBounded(path, kMaxProfileBytes, bytes);
+    return ProfileText(bytes, !whole);
+}
+
+// A file being read: its text, the parsed view of it, and lookups by the callers' names.
+class ProfileReader {
 public:
-    bool first_time(std::string_view name) {
-        std::string key(name);
-        std::transform(key.begin(), key.end(), key.begin(), [](char c) {
-            return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-        });
-        return seen_.insert(std::move(key)).second;
+    explicit ProfileReader(const char* path)
+        : file_(read_profile(path)), view_(file_.text(), file_.double_byte()) {}
+
+    const ProfileText& file() const { return file_; }
+    const IniView& view() const { return view_; }
+
+    std::optional<IniSection> find_section(const char* name) const {
+        std::optional<std::string> spelt = file_.to_file(name);
+        return spelt ? view_.find_section(*spelt) : std::nullopt;
+    }
+
+    std::optional<IniLine> find_key(const IniSection& section, const char* name) const {
+        std::optional<std::string> spelt = file_.to_file(name);
+        return spelt ? view_.find_key(section, *spelt) : std::nullopt;
     }
 
 private:
+    const ProfileText file_;
+    const IniView view_;
+};
+
+// Remembers the names already listed, compared as the file compares them, so each is listed
+// once.
+class SeenNames {
+public:
+    explicit SeenNames(const IniView& view) : view_(view) {}
+    bool first_time(std::string_view name) { return seen_.insert(view_.folded_name(name)).second; }
+
+private:
+    const IniView& view_;
     std::unordered_set<std::string> seen_;
 };
 
-unsigned list_section_names(const IniView& view, char* buffer, unsigned size) {
+unsigned list_section_names(const ProfileReader& reader, char* buffer, unsigned size) {
     ListWriter out(buffer, size);
-    SeenNames seen;
-    view.for_each_section([&](const IniSection& section) {
+    SeenNames seen(reader.view());
+    reader.view().for_each_section([&](const IniSection& section) {
         if (!out.full() && seen.first_time(section.header.name)) {
-            out.add({section.header.name});
+            out.add(reader.file().to_caller(section.header.name));
         }
     });
     return out.finish();
 }
 
 // Lists the keys of the section (names only, or name=value lines); each key once.
-unsigned list_section_keys(const IniView& view, const IniSection& section, bool with_values,
+unsigned list_section_keys(const ProfileReader& reader, const IniSection& section, bool with_values,
                            char* buffer, unsigned size) {
     ListWriter out(buffer, size);
-    SeenNames seen;
-    view.for_each_key(section, [&](const IniLine& line) {
+    SeenNames seen(reader.view());
+    reader.view().for_each_key(section, [&](const IniLine& line) {
         if (out.full() || !seen.first_time(line.name)) {
             return;
         }
+        std::string entry = reader.file().to_caller(line.name);
         if (with_values) {
-            out.add({line.name, "=", line.value});
-        } else {
-            out.add({line.name});
+            entry.append("=").append(reader.file().to_caller(line.value));
         }
+        out.add(entry);
     });
     return out.finish();
 }
@@ -147,30 +171,78 @@ std::string_view or_empty(const char* text) {
     return text == nullptr ? std::string_view() : text;
 }
 
-// The text of the file, at most kMaxProfileBytes of it; empty when there is no file.
-std::string read_profile(const char* path) {
-    std::string text;
-    if (path != nullptr) {
-        ReadFileBounded(path, kMaxProfileBytes, text);
+// A change as the file spells it: no key removes the section, no value the key.
+struct SpeltChange {
+    std::optional<std::string> key;
+    std::optional<std::string> value;
+};
+
+// The section name as the file spells it; nothing when it cannot be stored there.
+std::optional<std::string> spelt_section(const ProfileText& file, const char* section) {
+    std::optional<std::string> spelt = file.to_file(section);
+    if (!spelt || !IniView::is_storable_section(*spelt)) {
+        return std::nullopt;
     }
-    return text;
+    return spelt;
 }
 
-bool is_storable_change(const ProfileKeyValue& change) {
-    return change.key == nullptr ||
-           (IniView::is_storable_key(change.key) &&
-            (change.value == nullptr || IniView::is_storable_value(change.value)));
+// The change as the file spells it; nothing when a name or value cannot be stored there.
+std::optional<SpeltChange> spelt_change(const ProfileText& file, const ProfileKeyValue& change) {
+    SpeltChange spelt;
+    if (change.key == nullptr) {
+        return spelt;
+    }
+    spelt.key = file.to_file(change.key);
+    if (!spelt.key || !IniView::is_storable_key(*spelt.key)) {
+        return std::nullopt;
+    }
+    if (change.value != nullptr) {
+        spelt.value = file.to_file(change.value);
+        if (!spelt.value || !IniView::is_storable_value(*spelt.value)) {
+            return std::nullopt;
+        }
+    }
+    return spelt;
 }
 
 // The text with one change applied.
-std::string edited(const IniView& view, const char* section, const ProfileKeyValue& change) {
-    if (change.key == nullptr) {
+std::string edited(const IniView& view, const std::string& section, const SpeltChange& change) {
+    if (!change.key) {
         return view.without_section(section);
     }
-    if (change.value == nullptr) {
-        return view.without_key(section, change.key);
+    if (!change.value) {
+        return view.without_key(section, *change.key);
     }
-    return view.with_value(section, change.key, change.value);
+    return view.with_value(section, *change.key, *change.value);
+}
+
+// The file's bytes with every change applied, in order; nothing when any of them cannot be
+// stored in the file's encoding.
+std::optional<std::string> edited_file(const ProfileText& file, const char* section,
+                                       std::span<const ProfileKeyValue> changes) {
+    std::optional<std::string> spelt = spelt_section(file, section);
+    if (!spelt) {
+        return std::nullopt;
+    }
+    std::string text(file.text());
+    for (const ProfileKeyValue& change : changes) {
+        std::optional<SpeltChange> spelt_one = spelt_change(file, change);
+        if (!spelt_one) {
+            return std::nullopt;
+        }
+        text = edited(IniView(text, file.double_byte()), *spelt, *spelt_one);
+    }
+    return file.encoded(text);
+}
+
+// Whether every name and value is UTF-8 that a file could hold as written, checked before the
+// file is touched.
+bool storable_as_given(const char* section, std::span<const ProfileKeyValue> changes) {
+    const ProfileText utf8_file(std::string_view(), false);
+    return spelt_section(utf8_file, section) &&
+           std::all_of(changes.begin(), changes.end(), [&](const ProfileKeyValue& change) {
+               return spelt_change(utf8_file, change).has_value();
+           });
 }
 
 }  // namespace
@@ -180,18 +252,17 @@ unsigned GetPrivateProfileString(const char* section, const char* key, const cha
     if (buffer == nullptr || size == 0) {
         return 0;
     }
-    const std::string text = read_profile(path);
-    IniView view(text);
+    const ProfileReader reader(path);
     if (section == nullptr) {
-        return list_section_names(view, buffer, size);
+        return list_section_names(reader, buffer, size);
     }
-    std::optional<IniSection> found = view.find_section(section);
+    std::optional<IniSection> found = reader.find_section(section);
     if (found && key == nullptr) {
-        return list_section_keys(view, *found, false, buffer, size);
+        return list_section_keys(reader, *found, false, buffer, size);
     }
     if (found) {
-        if (std::optional<IniLine> line = view.find_key(*found, key)) {
-            return copy_text(line->value, buffer, size);
+        if (std::optional<IniLine> line = reader.find_key(*found, key)) {
+            return copy_text(reader.file().to_caller(line->value), buffer, size);
         }
     }
     return copy_text(or_empty(def), buffer, size);
@@ -205,16 +276,11 @@ int WritePrivateProfileString(const char* section, const char* key, const char* 
 
 int WritePrivateProfileStrings(const char* section, std::span<const ProfileKeyValue> changes,
                                const char* path) {
-    if (path == nullptr || section == nullptr || !IniView::is_storable_section(section) ||
-        !std::all_of(changes.begin(), changes.end(), is_storable_change)) {
+    if (path == nullptr || section == nullptr || !storable_as_given(section, changes)) {
         return 0;
     }
-    FileEdit edit = [&](std::string_view old) -> std::optional<std::string> {
-        std::string text(old);
-        for (const ProfileKeyValue& change : changes) {
-            text = edited(IniView(text), section, change);
-        }
-        return text;
+    FileEdit edit = [&](std::string_view old) {
+        return edited_file(ProfileText(old, false), section, changes);
     };
     return UpdateFileAtomically(path, kMaxProfileBytes, edit) ? 1 : 0;
 }
@@ -224,14 +290,13 @@ unsigned GetPrivateProfileSection(const char* section, char* buffer, unsigned si
     if (buffer == nullptr || size == 0) {
         return 0;
     }
-    const std::string text = read_profile(path);
-    IniView view(text);
+    const ProfileReader reader(path);
     std::optional<IniSection> found =
-        section == nullptr ? std::nullopt : view.find_section(section);
+        section == nullptr ? std::nullopt : reader.find_section(section);
     if (!found) {
         return ListWriter(buffer, size).finish();
     }
-    return list_section_keys(view, *found, true, buffer, size);
+    return list_section_keys(reader, *found, true, buffer, size);
 }
 
 unsigned GetPrivateProfileSectionNames(char* buffer, unsigned size, const char* path) {

@@ -4,12 +4,16 @@
 // Reads never fail: a missing file, section or key gives the default. Lists (section names,
 // key names, section lines) are entries each followed by a NUL, then one more NUL; when the
 // buffer is too small the last entry is cut, followed by two NULs, and the count returned is
-// size - 2, so the cut entry never counts as complete.
+// size - 2, so the cut entry never counts as complete. A list that exactly fills the buffer
+// counts size - 2 as well: like a cut one, its last entry's NUL lies at the count.
 //
 // Files carried over from Windows read the same: CR LF, LF or CR line ends, section and key
 // names compared without regard to ASCII letter case, blanks trimmed around names, '=' and
 // values, ';' comment lines, one pair of matching quotes around a value removed, the first of
-// duplicate sections or keys used. Bytes are passed through as they are (no code page).
+// duplicate sections or keys used. Files in UTF-16 (with a byte-order mark) or in the legacy
+// code page GB18030 are read and written in their own encoding; callers always give and get
+// UTF-8, and a name or value that is not UTF-8 is refused by writes and finds nothing on
+// reads. Values and lists are cut after a whole character.
 //
 // Writes edit the file's bytes in place (nothing else of the file changes) and replace the
 // file atomically under an advisory lock; see README.md.

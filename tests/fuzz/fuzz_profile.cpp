@@ -16,6 +16,7 @@
 namespace {
 
 constexpr std::size_t kMaxEntriesChecked = 32;
+constexpr const char* kNone = "<none>";
 
 void Require(bool condition, const char* what) {
     if (!condition) {
@@ -81,7 +82,9 @@ void ReadListsAtSize(const std::string& path, unsigned size) {
 
 using Snapshot = std::vector<std::pair<std::pair<std::string, std::string>, std::string>>;
 
-// (section, key) -> value for the first entries of the file.
+// (section, key) -> value for the first entries of the file that can be looked up by the
+// names the lists give (a name holding bytes the file's encoding cannot decode comes back with
+// U+FFFD and finds nothing).
 Snapshot Take(const std::string& path) {
     Snapshot snapshot;
     std::vector<char> names(65536);
@@ -95,9 +98,11 @@ Snapshot Take(const std::string& path) {
                 return snapshot;
             }
             char value[255];
-            unsigned v = vantel::GetPrivateProfileString(section.c_str(), key.c_str(), "", value,
-                                                         sizeof value, path.c_str());
-            snapshot.push_back({{section, key}, std::string(value, v)});
+            unsigned v = vantel::GetPrivateProfileString(section.c_str(), key.c_str(), kNone,
+                                                         value, sizeof value, path.c_str());
+            if (std::string(value, v) != kNone) {
+                snapshot.push_back({{section, key}, std::string(value, v)});
+            }
         }
     }
     return snapshot;
@@ -110,11 +115,11 @@ void WriteAndCheck(const std::string& path, const Snapshot& before, const std::s
     if (ini.SetString("fuzz value", key, section) == 0) {
         return;
     }
-    Require(ini.GetString(key, section, "<none>") == "fuzz value", "written value lost");
+    Require(ini.GetString(key, section, kNone) == "fuzz value", "written value lost");
     CIniFile lists(path);
     for (const auto& [where, value] : before) {
         bool same_key = where == std::make_pair(section, key);
-        if (!same_key && lists.GetString(where.second, where.first, "<none>") != value) {
+        if (!same_key && lists.GetString(where.second, where.first, kNone) != value) {
             // A differently spelt twin of the written key is the written key itself.
             Require(ini.GetString(where.second, where.first, "") == "fuzz value",
                     "a write changed another key");

@@ -217,12 +217,15 @@ TEST_F(IniFileTest, SetStringsIntoANewFileOrABadSectionName) {
     EXPECT_EQ(ReadFile(path_), "[setup]\nmode=1\nip=127.0.0.1\nserial=2\n");
 }
 
-TEST_F(IniFileTest, LongValuesComeBackCutAndLabelsByteForByte) {
+TEST_F(IniFileTest, LongValuesComeBackCutAndLabelsAsWritten) {
     ini_.SetString(std::string(300, 'L'), "3000", "BUTTON");
     EXPECT_EQ(ini_.GetString("3000", "BUTTON", ""), std::string(254, 'L'));
     EXPECT_EQ(ini_.m_nResult, 254);
-    const std::string label = "\xCA\xE4\xC8\xEB 1";  // a label in a double-byte code page
+    const std::string label = "\xE8\xBE\x93\xE5\x85\xA5 1";
     ini_.SetString(label, "3001", "BUTTON");
+    EXPECT_EQ(ini_.GetString("3001", "BUTTON", ""), label);
+    // Bytes that are not UTF-8 (here a legacy code page's) are refused, not stored.
+    EXPECT_EQ(ini_.SetString("\xCA\xE4\xC8\xEB 1", "3001", "BUTTON"), 0);
     EXPECT_EQ(ini_.GetString("3001", "BUTTON", ""), label);
 }
 

@@ -65,10 +65,13 @@ TEST_F(ProfileTest, ReadsWindowsAndHandEditedFiles) {
         {"header without ]", "[s\nk=1\n", "s", "k", "1"},
         {"text after ]", "[s] ; note\nk=1\n", "s", "k", "1"},
         {"line holding a NUL byte", std::string("[s]\nk\0x=1\nk=2\n", 14), "s", "k", "2"},
-        {"bytes above 0x7F pass through", "[BUTTON]\n2500=\xC4\xE3\xBA\xC3\n", "BUTTON", "2500",
-         "\xC4\xE3\xBA\xC3"},
-        {"high bytes are not case-folded", "[s]\n\xC4=1\n", "s", "\xE4", "<default>"},
-        {"high-byte section names", "[\xB0\xB4\xC5\xA5]\nk=1\n", "\xB0\xB4\xC5\xA5", "k", "1"},
+        {"utf-8 passes through", "[BUTTON]\n2500=\xE4\xBD\xA0\xE5\xA5\xBD\n", "BUTTON", "2500",
+         "\xE4\xBD\xA0\xE5\xA5\xBD"},
+        {"legacy bytes come back as utf-8", "[BUTTON]\n2500=\xC4\xE3\xBA\xC3\n", "BUTTON", "2500",
+         "\xE4\xBD\xA0\xE5\xA5\xBD"},
+        {"high bytes are not case-folded", "[s]\n\xC3\x84=1\n", "s", "\xC3\xA4", "<default>"},
+        {"a name that is not utf-8 finds nothing", "[s]\n\xC4=1\n", "s", "\xC4", "<default>"},
+        {"high-byte section names", "[\xE6\x8C\x89]\nk=1\n", "\xE6\x8C\x89", "k", "1"},
         {"missing section", "[s]\nk=1\n", "t", "k", "<default>"},
     };
     for (const ReadCase& c : cases) {
@@ -109,7 +112,8 @@ TEST_F(ProfileTest, SectionNameListsFollowTheBufferRules) {
     WriteFile(path_, "[alpha]\nk=1\n[beta]\n[gamma]\nk=2\n[Beta]\n");
     const ListCase cases[] = {
         {"room to spare", 64, std::string("alpha\0beta\0gamma\0\0", 18), 17},
-        {"exact fit", 18, std::string("alpha\0beta\0gamma\0\0", 18), 17},
+        {"exact fit counts as cut", 18, std::string("alpha\0beta\0gamma\0\0", 18), 16},
+        {"one byte to spare", 19, std::string("alpha\0beta\0gamma\0\0", 18), 17},
         {"last entry cut", 17, std::string("alpha\0beta\0gamm\0\0", 17), 15},
         {"no room left for the next entry", 12, std::string("alpha\0beta\0\0", 12), 10},
         {"cut inside the first entry", 4, std::string("al\0\0", 4), 2},
@@ -135,6 +139,35 @@ TEST_F(ProfileTest, ListsKeysAndLinesOfASectionOnce) {
     EXPECT_EQ(GetPrivateProfileSection("none", buffer, sizeof buffer, path_.c_str()), 0u);
     EXPECT_EQ(GetPrivateProfileString("none", nullptr, "", buffer, sizeof buffer, path_.c_str()),
               0u);
+}
+
+// Key lists and section lines follow the rules of the name list: a list that exactly fills the
+// buffer counts as cut, and a cut never ends inside a character.
+TEST_F(ProfileTest, KeyListsAndSectionLinesAtTheBufferEdge) {
+    WriteFile(path_, "[s]\nk1=v1\nk2=\xE4\xB8\xAD\xE6\x96\x87\n");
+    const struct {
+        const char* name;
+        bool lines;
+        unsigned size;
+        std::string bytes;
+        unsigned count;
+    } cases[] = {
+        {"keys, exact fit", false, 7, std::string("k1\0k2\0\0", 7), 5},
+        {"keys, one to spare", false, 8, std::string("k1\0k2\0\0", 7), 6},
+        {"lines, exact fit", true, 17, std::string("k1=v1\0k2=\xE4\xB8\xAD\xE6\x96\x87\0\0", 17),
+         15},
+        {"lines, cut inside a character", true, 15,
+         std::string("k1=v1\0k2=\xE4\xB8\xAD\0\0\0\0", 15), 13},
+    };
+    for (const auto& c : cases) {
+        std::string buffer(c.size + 4, '#');
+        unsigned n = c.lines ? GetPrivateProfileSection("s", buffer.data(), c.size, path_.c_str())
+                             : GetPrivateProfileString("s", nullptr, "", buffer.data(), c.size,
+                                                       path_.c_str());
+        EXPECT_EQ(n, c.count) << c.name;
+        EXPECT_EQ(buffer.substr(0, c.bytes.size()), c.bytes) << c.name;
+        EXPECT_EQ(buffer.substr(c.size), "####") << c.name << ": wrote past the buffer";
+    }
 }
 
 struct EditCase {
@@ -170,8 +203,8 @@ TEST_F(ProfileTest, WritesChangeOnlyWhatTheyWrite) {
         {"empty file", "", "a", "k", "v", "[a]\nk=v\n"},
         {"value that would lose its blanks", "[a]\nk=1\n", "a", "k", " v ", "[a]\nk=\" v \"\n"},
         {"value that would lose its quotes", "[a]\nk=1\n", "a", "k", "'v'", "[a]\nk=\"'v'\"\n"},
-        {"high bytes stored as they are", "[a]\n", "a", "3000", "\xC4\xE3\xBA\xC3",
-         "[a]\n3000=\xC4\xE3\xBA\xC3\n"},
+        {"utf-8 stored as it is", "[a]\n", "a", "3000", "\xE4\xBD\xA0\xE5\xA5\xBD",
+         "[a]\n3000=\xE4\xBD\xA0\xE5\xA5\xBD\n"},
         {"same value leaves the file alone", "[a]\nk = 1 ; x\n", "a", "k", "1 ; x",
          "[a]\nk = 1 ; x\n"},
         {"null value removes the key", "[a]\r\nk=1\r\nj=2\r\n", "a", "k", nullptr,
@@ -202,9 +235,10 @@ TEST_F(ProfileTest, RefusesNamesAndValuesThatWouldCorruptTheFile) {
         const char* value;
     };
     const Refused cases[] = {
-        {"", "k", "v"},    {"  ", "k", "v"},       {"a]b", "k", "v"},    {"a\nb", "k", "v"},
-        {"s", "", "v"},    {"s", "k=x", "v"},      {"s", ";k", "v"},     {"s", "[k", "v"},
-        {"s", "k\r", "v"}, {"s", "k", "a\r\nj=2"}, {"s", "k", "a\n[t]"}, {nullptr, "k", "v"},
+        {"", "k", "v"},         {"  ", "k", "v"},       {"a]b", "k", "v"},    {"a\nb", "k", "v"},
+        {"s", "", "v"},         {"s", "k=x", "v"},      {"s", ";k", "v"},     {"s", "[k", "v"},
+        {"s", "k\r", "v"},      {"s", "k", "a\r\nj=2"}, {"s", "k", "a\n[t]"}, {nullptr, "k", "v"},
+        {"s", "k", "\xC4\xE3"}, {"s", "\xC4", "v"},     {"\xC4", "k", "v"},
     };
     for (const Refused& c : cases) {
         WriteFile(path_, before);

@@ -34,6 +34,7 @@ public:
     IoStatus Write(const std::uint8_t* data, std::size_t size, Clock::time_point deadline) override;
     IoStatus Read(std::uint8_t* data, std::size_t capacity, std::size_t& received,
                   Clock::time_point deadline) override;
+    IoStatus ReadWaiting(std::uint8_t* data, std::size_t capacity, std::size_t& received) override;
     // A pipe, once closed, stays closed.
     bool Reopen(Clock::time_point deadline) override;
     // Closes both directions; the other end reads what was sent, then fails.

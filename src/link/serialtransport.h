@@ -4,6 +4,7 @@
 // (a USB adapter that was pulled and put back).
 
 #include <asio.hpp>
+#include <memory>
 #include <string>
 
 #include "link/asiotransport.h"
@@ -19,6 +20,9 @@ public:
     // Opens and configures the line; false (and closed) on any failure.
     bool Open();
     bool Reopen(Clock::time_point /*deadline*/) override { return Open(); }
+    std::unique_ptr<ITransport> Remake() const override {
+        return std::make_unique<SerialTransport>(m_path, m_baud);
+    }
     const std::string& Path() const { return m_path; }
 
 private:

@@ -4,6 +4,7 @@
 
 #include <asio.hpp>
 #include <chrono>
+#include <memory>
 
 #include "link/asiotransport.h"
 
@@ -19,6 +20,9 @@ public:
     // Connects by the deadline (at most kConnectTimeout from now).
     bool Open(Clock::time_point deadline);
     bool Reopen(Clock::time_point deadline) override { return Open(deadline); }
+    std::unique_ptr<ITransport> Remake() const override {
+        return std::make_unique<TcpTransport>(m_endpoint);
+    }
 
 private:
     asio::ip::tcp::endpoint m_endpoint;

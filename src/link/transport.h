@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace vantel {
 
@@ -33,6 +34,17 @@ public:
     // by the deadline, or the medium cannot be reopened.
     virtual bool Reopen(Clock::time_point deadline) = 0;
     virtual void Close() = 0;
+
+    // Reads what has arrived already, without waiting; received may be 0. kFailed when the
+    // stream turns out broken (the transport is closed then).
+    virtual IoStatus ReadWaiting(std::uint8_t* /*data*/, std::size_t /*capacity*/,
+                                 std::size_t& received) {
+        received = 0;
+        return IsOpen() ? IoStatus::kOk : IoStatus::kFailed;
+    }
+    // A new transport to the same place, not yet opened (Reopen opens it), so that a lost
+    // connection can be made again beside this one; null where the medium cannot be reopened.
+    virtual std::unique_ptr<ITransport> Remake() const { return nullptr; }
 
     // Thread-safe. Wakes a pending wait, and makes every wait return kCancelled until
     // ClearCancel.

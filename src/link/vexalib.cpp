@@ -4,11 +4,16 @@
 #include <array>
 #include <chrono>
 #include <cstring>
+#include <optional>
+#include <random>
+#include <thread>
 
+#include "link/connectionkeeper.h"
 #include "link/frame.h"
 #include "link/portconfig.h"
 #include "link/transport.h"
 
+using vantel::ConnectionKeeper;
 using vantel::Frame;
 using vantel::FrameDecoder;
 using vantel::IoStatus;
@@ -17,7 +22,35 @@ using vantel::ITransport;
 namespace {
 
 constexpr std::chrono::milliseconds kOpenTimeout{2000};
+// Input dropped before a request is read at most this far; what a babbling line sends
+// beyond it is dropped by the reply matching.
+constexpr std::size_t kMostDropped = 64 * 1024;
 constexpr unsigned char kWriteSetup = 6;
+
+// The reply data length that a command's success carries; nothing for commands whose reply
+// is not fixed (their data is delivered if it fits).
+std::optional<std::size_t> FixedReplyLength(unsigned char cmd) {
+    switch (cmd) {
+        case 5:
+            return 40;  // the setup block
+        case 7:
+            return 508;  // a state image
+        case 6:
+        case 8:
+        case 9:
+        case 12:
+            return 0;
+        default:
+            return std::nullopt;
+    }
+}
+
+// A first sequence number that another process (or an earlier run of this one) on the same
+// line is unlikely to share, so a reply meant for it does not match by chance.
+std::uint8_t UnpredictableSeq() {
+    std::random_device source;
+    return static_cast<std::uint8_t>(source() & 0xFF);
+}
 
 }  // namespace
 
@@ -29,21 +62,23 @@ struct CVexaLib::Impl {
         std::size_t capacity;
         unsigned char len;
         bool keepReply;  // false: the reply's data is not written anywhere
-        ITransport::Clock::time_point deadline;
+        std::chrono::milliseconds timeout;
         std::uint64_t generation;  // the cancel generation when the caller came in
     };
 
     // Held for a whole command, and while the transport is replaced.
     std::mutex commandMutex;
-    // Guards the transport pointer for CancelPending, which must not wait for a command.
-    std::mutex transportMutex;
+    // Guards the transport pointer (and a connection being made beside it) for IsOpen and
+    // CancelPending, which must not wait for a command.
+    mutable std::mutex transportMutex;
     std::unique_ptr<ITransport> transport;
+    ITransport* connecting = nullptr;  // made by the keeper, not yet in place
+    std::uint64_t session = 0;         // counts transports put in place by Open or Close
 
     std::mutex configMutex;
     std::string settingsPath;
     TransportFactory factory;
 
-    std::atomic<int> open{0};
     std::atomic<int> sendCount{0};
     std::atomic<int> recvCount{0};
     std::atomic<int> droppedCount{0};
@@ -51,24 +86,37 @@ struct CVexaLib::Impl {
     std::atomic<int> replacing{0};  // Open or Close waiting for the command lock
 
     // Command state, under commandMutex.
-    std::uint8_t seq = 0;
+    std::uint8_t seq = UnpredictableSeq();
     FrameDecoder decoder;
     std::uint64_t badFramesSeen = 0;  // decoder.BadFrames() already counted as dropped
     Frame reply;
     std::vector<std::uint8_t> request;
     std::array<std::uint8_t, 2 * vantel::kMaxFrameSize> rx{};
 
+    // Declared last: its thread ends before the state it works on goes.
+    ConnectionKeeper keeper;
+
     Impl() { request.reserve(vantel::kMaxFrameSize); }
 
     void Cancel();
     std::unique_lock<std::mutex> TakeOver();
     void Replace(std::unique_ptr<ITransport> next);
+    void StartKeeper();
+    bool Connected() const;
+    bool CheckIdle();
+    bool ConnectAgain();
+    bool Adopt(std::unique_ptr<ITransport> fresh, std::uint64_t forSession);
+    IoStatus DropWaiting(ITransport& link);
     bool NextFrame();
     unsigned Fail(IoStatus status, std::uint64_t generation) const;
     Request MakeRequest(unsigned char cmd, unsigned char* buf, std::size_t capacity,
                         unsigned char len, int timeout, bool keepReply) const;
     unsigned Run(const Request& r);
-    IoStatus AwaitReply(ITransport& link, const Request& r, unsigned& result, bool& heard);
+    bool Reconnect(ITransport& link, ITransport::Clock::time_point deadline);
+    IoStatus Exchange(ITransport& link, const Request& r, ITransport::Clock::time_point deadline,
+                      unsigned& result, bool& heard);
+    IoStatus AwaitReply(ITransport& link, const Request& r, ITransport::Clock::time_point deadline,
+                        unsigned& result, bool& heard);
     unsigned Deliver(const Request& r) const;
 };
 
@@ -78,31 +126,142 @@ void CVexaLib::Impl::Cancel() {
     if (transport) {
         transport->Cancel();
     }
+    if (connecting != nullptr) {
+        connecting->Cancel();
+    }
 }
 
-// For Open and Close: wakes a waiting command and takes the command lock before any command
-// that comes in meanwhile (those return kVexaClosed at once instead of running first).
+// For Open and Close: stops the keeper, wakes a waiting command and takes the command lock
+// before any command that comes in meanwhile (those return kVexaClosed at once instead of
+// running first).
 std::unique_lock<std::mutex> CVexaLib::Impl::TakeOver() {
+    keeper.RequestStop();
     replacing.fetch_add(1);
     Cancel();
     std::unique_lock lock(commandMutex);
     replacing.fetch_sub(1);
+    // The keeper never waits for the command lock, so it ends while we hold it.
+    keeper.Join();
     return lock;
 }
 
-// Under commandMutex: closes the current transport and takes the next one (or none).
+// Under commandMutex: closes the current transport and takes the next one (or none). Input
+// that was waiting on the new one before any request is dropped.
 void CVexaLib::Impl::Replace(std::unique_ptr<ITransport> next) {
-    open.store(0);
     std::unique_ptr<ITransport> old;
     {
         std::lock_guard lock(transportMutex);
         old = std::move(transport);
         transport = std::move(next);
+        ++session;
     }
     decoder.Reset();
     if (transport) {
-        open.store(1);
+        seq = UnpredictableSeq();
+        DropWaiting(*transport);
+        keeper.NoteConnected();
     }
+}
+
+// Under commandMutex, after Replace: a connection that can be made again is kept up by a
+// thread of the link.
+void CVexaLib::Impl::StartKeeper() {
+    if (!transport || !transport->Remake()) {
+        return;
+    }
+    keeper.Start({[this] { return CheckIdle(); }, [this] { return ConnectAgain(); }});
+}
+
+bool CVexaLib::Impl::Connected() const {
+    std::lock_guard lock(transportMutex);
+    return transport && transport->IsOpen();
+}
+
+// Keeper thread: while no command runs, drops what arrived unasked and notices a stream that
+// broke. A running command finds that out itself.
+bool CVexaLib::Impl::CheckIdle() {
+    std::unique_lock lock(commandMutex, std::try_to_lock);
+    if (!lock.owns_lock() || !transport) {
+        return true;
+    }
+    return transport->IsOpen() && DropWaiting(*transport) == IoStatus::kOk;
+}
+
+// Keeper thread: one attempt to connect again, beside the broken transport, so that no
+// command waits for it; the new connection is put in place only if Open or Close did not
+// come in between.
+bool CVexaLib::Impl::ConnectAgain() {
+    std::unique_ptr<ITransport> fresh;
+    std::uint64_t forSession = 0;
+    {
+        std::lock_guard lock(transportMutex);
+        if (keeper.Stopping() || !transport) {
+            return false;
+        }
+        if (transport->IsOpen()) {
+            return true;  // a command made it again first
+        }
+        fresh = transport->Remake();
+        connecting = fresh.get();
+        forSession = session;
+    }
+    const bool made = fresh && fresh->Reopen(ITransport::Clock::now() + kOpenTimeout);
+    {
+        std::lock_guard lock(transportMutex);
+        connecting = nullptr;
+    }
+    return made && Adopt(std::move(fresh), forSession);
+}
+
+bool CVexaLib::Impl::Adopt(std::unique_ptr<ITransport> fresh, std::uint64_t forSession) {
+    // Open and Close stop the keeper while they hold the command lock: never wait for it.
+    std::unique_lock lock(commandMutex, std::defer_lock);
+    while (!lock.try_lock()) {
+        if (keeper.Stopping()) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    std::unique_ptr<ITransport> old;
+    {
+        std::lock_guard guard(transportMutex);
+        if (session != forSession || !transport) {
+            return false;
+        }
+        if (transport->IsOpen()) {
+            return true;
+        }
+        old = std::move(transport);
+        transport = std::move(fresh);
+    }
+    decoder.Reset();
+    DropWaiting(*transport);
+    return transport->IsOpen();
+}
+
+// Under commandMutex: drops every byte that arrived before the request about to be sent (a
+// late reply to a request that timed out, of this or another process on the same line), so
+// that it can never be taken for the reply. Each frame found there counts as dropped, and so
+// does a cut one.
+IoStatus CVexaLib::Impl::DropWaiting(ITransport& link) {
+    IoStatus status = IoStatus::kOk;
+    std::size_t got = 0;
+    for (std::size_t total = 0; total < kMostDropped; total += got) {
+        // Frames that came in behind the last reply first, then what the line holds.
+        while (NextFrame()) {
+            droppedCount.fetch_add(1);
+        }
+        status = link.ReadWaiting(rx.data(), rx.size(), got);
+        if (status != IoStatus::kOk || got == 0) {
+            break;
+        }
+        decoder.Feed(rx.data(), got);
+    }
+    if (decoder.Buffered() > 0) {
+        droppedCount.fetch_add(1);
+    }
+    decoder.Reset();
+    return status;
 }
 
 // Takes the next valid frame into reply; frames that failed their check count as dropped.
@@ -123,7 +282,7 @@ unsigned CVexaLib::Impl::Fail(IoStatus status, std::uint64_t generation) const {
 
 unsigned CVexaLib::Impl::Run(const Request& r) {
     std::lock_guard lock(commandMutex);
-    if (!transport || open.load() == 0) {
+    if (!transport) {
         return kVexaClosed;
     }
     ITransport& link = *transport;
@@ -131,37 +290,65 @@ unsigned CVexaLib::Impl::Run(const Request& r) {
     if (replacing.load() > 0 || cancelGeneration.load() != r.generation) {
         return kVexaClosed;
     }
+    // The time-out is the device's: it counts from here, not from when the caller came in
+    // and waited for another thread's command.
+    const auto deadline = ITransport::Clock::now() + r.timeout;
     for (int attempt = 0;; ++attempt) {
-        if (!link.IsOpen()) {
-            decoder.Reset();
-            if (!link.Reopen(r.deadline)) {
-                return Fail(IoStatus::kFailed, r.generation);
-            }
+        if (!link.IsOpen() && !Reconnect(link, deadline)) {
+            return Fail(IoStatus::kFailed, r.generation);
         }
-        request.clear();
-        vantel::AppendFrame(request, ++seq, r.cmd, 0, r.buf, r.len);
-        IoStatus status = link.Write(request.data(), request.size(), r.deadline);
+        unsigned result = kVexaOk;
         bool heard = false;
+        const IoStatus status = Exchange(link, r, deadline, result, heard);
         if (status == IoStatus::kOk) {
-            sendCount.fetch_add(1);
-            unsigned result = kVexaOk;
-            status = AwaitReply(link, r, result, heard);
-            if (status == IoStatus::kOk) {
-                return result;
-            }
+            return result;
         }
         // A stream that broke before any byte came back (the device restarted, its close
         // reached us only now) is made again and the request sent once more: either the
         // device never got it, or it handles it again to the same effect, since every
         // command sets a state rather than stepping one.
         if (status != IoStatus::kFailed || heard || attempt > 0) {
+            if (status == IoStatus::kFailed) {
+                keeper.NoteBroken();
+            }
             return Fail(status, r.generation);
         }
     }
 }
 
+// A command's own attempt to connect again, within its time-out; granted once after the
+// connection was last up, later attempts are the keeper's.
+bool CVexaLib::Impl::Reconnect(ITransport& link, ITransport::Clock::time_point deadline) {
+    if (!keeper.ClaimCommandAttempt()) {
+        return false;
+    }
+    decoder.Reset();
+    const bool made = link.Reopen(deadline);
+    keeper.AttemptDone(made);
+    return made;
+}
+
+// Drops waiting input, sends the request and waits for its reply.
+IoStatus CVexaLib::Impl::Exchange(ITransport& link, const Request& r,
+                                  ITransport::Clock::time_point deadline, unsigned& result,
+                                  bool& heard) {
+    IoStatus status = DropWaiting(link);
+    if (status != IoStatus::kOk) {
+        return status;
+    }
+    request.clear();
+    vantel::AppendFrame(request, ++seq, r.cmd, 0, r.buf, r.len);
+    status = link.Write(request.data(), request.size(), deadline);
+    if (status != IoStatus::kOk) {
+        return status;
+    }
+    sendCount.fetch_add(1);
+    return AwaitReply(link, r, deadline, result, heard);
+}
+
 // Reads until the reply to the request just sent arrives; everything else is dropped.
-IoStatus CVexaLib::Impl::AwaitReply(ITransport& link, const Request& r, unsigned& result,
+IoStatus CVexaLib::Impl::AwaitReply(ITransport& link, const Request& r,
+                                    ITransport::Clock::time_point deadline, unsigned& result,
                                     bool& heard) {
     for (;;) {
         while (NextFrame()) {
@@ -174,7 +361,7 @@ IoStatus CVexaLib::Impl::AwaitReply(ITransport& link, const Request& r, unsigned
             return IoStatus::kOk;
         }
         std::size_t received = 0;
-        const IoStatus status = link.Read(rx.data(), rx.size(), received, r.deadline);
+        const IoStatus status = link.Read(rx.data(), rx.size(), received, deadline);
         if (status != IoStatus::kOk) {
             return status;
         }
@@ -184,9 +371,15 @@ IoStatus CVexaLib::Impl::AwaitReply(ITransport& link, const Request& r, unsigned
 }
 
 // The matched reply into the caller's buffer, behind the payload, if it is usable and fits.
+// A success whose data is not of the command's length is unusable as a whole: a short block
+// must not be taken for a device's settings or routing.
 unsigned CVexaLib::Impl::Deliver(const Request& r) const {
     if (reply.status != vantel::kStatusOk) {
         return kVexaRefused;
+    }
+    const auto fixed = FixedReplyLength(r.cmd);
+    if (fixed && reply.payload.size() != *fixed) {
+        return kVexaBadReply;
     }
     if (!r.keepReply) {
         return kVexaOk;
@@ -203,9 +396,13 @@ unsigned CVexaLib::Impl::Deliver(const Request& r) const {
 CVexaLib::Impl::Request CVexaLib::Impl::MakeRequest(unsigned char cmd, unsigned char* buf,
                                                     std::size_t capacity, unsigned char len,
                                                     int timeout, bool keepReply) const {
-    const auto deadline =
-        ITransport::Clock::now() + std::chrono::milliseconds(std::max(timeout, 0));
-    return Request{cmd, buf, capacity, len, keepReply, deadline, cancelGeneration.load()};
+    return Request{cmd,
+                   buf,
+                   capacity,
+                   len,
+                   keepReply,
+                   std::chrono::milliseconds(std::max(timeout, 0)),
+                   cancelGeneration.load()};
 }
 
 CVexaLib::CVexaLib() : m_impl(std::make_unique<Impl>()) {}
@@ -233,8 +430,9 @@ int CVexaLib::Open(const char* port) {
             : vantel::OpenTransport(port, settingsPath, ITransport::Clock::now() + kOpenTimeout);
     if (next && next->IsOpen()) {
         m_impl->Replace(std::move(next));
+        m_impl->StartKeeper();
     }
-    return m_impl->open.load();
+    return IsOpen();
 }
 
 void CVexaLib::Close() {
@@ -243,7 +441,7 @@ void CVexaLib::Close() {
 }
 
 int CVexaLib::IsOpen() const {
-    return m_impl->open.load();
+    return m_impl->Connected() ? 1 : 0;
 }
 
 unsigned CVexaLib::Command(unsigned char cmd, unsigned char* buf, unsigned char len, int timeout) {
@@ -262,7 +460,7 @@ unsigned CVexaLib::Command(unsigned char cmd, unsigned char* buf, std::size_t ca
     if (buf == nullptr || len > capacity) {
         return kVexaBadArgument;
     }
-    return m_impl->Run(m_impl->MakeRequest(cmd, buf, capacity, len, timeout, true));
+    return m_impl->Run(m_impl->MakeRequest(cmd, buf, capacity, len, timeout, cmd != kWriteSetup));
 }
 
 int CVexaLib::GetSendCount() const {

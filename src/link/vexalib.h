@@ -1,8 +1,10 @@
 #pragma once
 // CVexaLib: the device link. Carries one numbered command at a time to the switcher over a
 // serial port or TCP and waits for its reply. Safe to call from several threads at once:
-// commands are serialised by a lock inside the link, and every reply is matched to its
-// request by sequence number and command, so a late reply never reaches the wrong caller.
+// commands are serialised by a lock inside the link, input waiting before a request is
+// dropped, and every reply is matched to its request by sequence number and command, so a
+// late reply never reaches the wrong caller. A lost connection is made again in the
+// background.
 
 #include <atomic>
 #include <cstddef>
@@ -47,19 +49,23 @@ public:
     // first. Returns nonzero when the link is open afterwards.
     int Open(const char* port);
     void Close();
+    // 1 while the connection is up; 0 when closed, or while a lost connection is down (the
+    // link connects again by itself).
     int IsOpen() const;
 
-    // Sends cmd with the first len bytes of buf and waits at most timeout ms for the reply,
-    // which is written to buf from offset len on. Assumes a 4096-byte buffer, except for
-    // code 6, for which nothing at all is written into buf.
+    // Sends cmd with the first len bytes of buf and waits at most timeout ms from the sending
+    // for the reply, which is written to buf from offset len on. Assumes a 4096-byte buffer,
+    // except for code 6, for which nothing at all is written into buf.
     unsigned Command(unsigned char cmd, unsigned char* buf, unsigned char len, int timeout);
-    // The same with the buffer's real capacity: never writes at or beyond buf + capacity.
+    // The same with the buffer's real capacity: never writes at or beyond buf + capacity (and
+    // for code 6, nothing at all).
     unsigned Command(unsigned char cmd, unsigned char* buf, std::size_t capacity, unsigned char len,
                      int timeout);
 
     int GetSendCount() const;
     int GetRecvCount() const;
-    // Replies that matched no pending request (late, wrong command, bad check) and were dropped.
+    // Frames that matched no pending request (waiting before a request, late, wrong command,
+    // bad check) and were dropped.
     int GetDroppedCount() const;
 
     // The settings file whose sections "ports" and "setup" configure Open.

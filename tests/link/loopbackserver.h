@@ -1,7 +1,9 @@
 #pragma once
-// LoopbackServer: a TCP server on 127.0.0.1 with a port chosen by the system, serving one
-// connection at a time on its own thread. A handler turns received bytes into the bytes to
-// send back and may hang up afterwards, as a device that restarts does.
+// LoopbackServer: a TCP server on 127.0.0.1 with a port chosen by the system (or a given one,
+// to listen again where an earlier server was), serving one connection at a time on its own
+// thread. A handler turns received bytes into the bytes to send back and may hang up
+// afterwards, as a device that restarts does. A greeting is sent on every new connection
+// before anything is received (what a bridge kept from an earlier user of the line).
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -27,21 +29,42 @@ public:
     // connection counts the accepted connections from 1.
     using Handler = std::function<Action(int connection, const std::uint8_t*, std::size_t)>;
 
-    explicit LoopbackServer(Handler handler) : m_handler(std::move(handler)) {
-        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = 0;
-        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(m_listener, 4);
-        socklen_t size = sizeof address;
-        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size);
-        m_port = ntohs(address.sin_port);
+    explicit LoopbackServer(Handler handler, unsigned short port = 0,
+                            std::vector<std::uint8_t> greeting = {})
+        : m_handler(std::move(handler)), m_greeting(std::move(greeting)) {
+        m_listener = ListenOn(port, 4);
+        m_port = BoundPort(m_listener);
         m_thread = std::thread([this] { Serve(); });
     }
 
     ~LoopbackServer() { Stop(); }
+
+    // A listening socket on 127.0.0.1 (port 0: chosen by the system); -1 on failure.
+    static int ListenOn(unsigned short port, int backlog) {
+        const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        const int yes = 1;
+        ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(port);
+        if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::listen(listener, backlog) != 0) {
+            ::close(listener);
+            return -1;
+        }
+        return listener;
+    }
+
+    static unsigned short BoundPort(int listener) {
+        sockaddr_in address{};
+        socklen_t size = sizeof address;
+        if (listener < 0 ||
+            ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+            return 0;
+        }
+        return ntohs(address.sin_port);
+    }
 
     // Stops serving and closes the listener: connecting is refused from now on.
     void Stop() {
@@ -66,7 +89,7 @@ private:
     }
 
     void Serve() {
-        while (!m_stop.load()) {
+        while (!m_stop.load() && m_listener >= 0) {
             if (!Readable(m_listener)) {
                 continue;
             }
@@ -80,6 +103,9 @@ private:
     }
 
     void Talk(int client, int connection) {
+        if (!m_greeting.empty()) {
+            ::send(client, m_greeting.data(), m_greeting.size(), MSG_NOSIGNAL);
+        }
         std::uint8_t chunk[8192];
         while (!m_stop.load()) {
             if (!Readable(client)) {
@@ -100,6 +126,7 @@ private:
     }
 
     Handler m_handler;
+    std::vector<std::uint8_t> m_greeting;
     int m_listener = -1;
     unsigned short m_port = 0;
     std::thread m_thread;

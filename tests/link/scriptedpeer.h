@@ -25,7 +25,10 @@ public:
     };
     using Script = std::function<Answer(const Frame& request)>;
 
-    explicit ScriptedPeer(Script script) : m_script(std::move(script)) {}
+    // greeting: bytes the peer end holds for the link as soon as it opens, before any request
+    // (what an earlier user of the line left behind).
+    explicit ScriptedPeer(Script script, std::vector<std::uint8_t> greeting = {})
+        : m_script(std::move(script)), m_greeting(std::move(greeting)) {}
     ~ScriptedPeer() { Stop(); }
 
     // Factory for CVexaLib: every Open joins a fresh pair and serves its peer end.
@@ -34,6 +37,9 @@ public:
             Stop();
             auto [near, far] = MemoryTransport::CreatePair();
             m_far = std::move(far);
+            if (!m_greeting.empty()) {
+                m_far->Write(m_greeting.data(), m_greeting.size(), ITransport::Clock::now());
+            }
             m_stop.store(false);
             m_thread = std::thread([this] { Serve(); });
             return std::move(near);
@@ -79,6 +85,7 @@ private:
     }
 
     Script m_script;
+    std::vector<std::uint8_t> m_greeting;
     std::unique_ptr<MemoryTransport> m_far;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <future>
+#include <set>
 #include <thread>
 
 #include "scriptedpeer.h"
@@ -13,6 +14,10 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using namespace std::chrono_literals;
+
+// A command code the protocol does not define: its reply data is delivered as it comes, so
+// these tests can tell each reply by its content.
+constexpr std::uint8_t kEcho = 0x42;
 
 Bytes Cat(std::initializer_list<Bytes> parts) {
     Bytes out;
@@ -33,8 +38,8 @@ Bytes Answer(const Frame& request) {
 
 class LinkToPeer : public ::testing::Test {
 protected:
-    void Start(ScriptedPeer::Script script) {
-        peer = std::make_unique<ScriptedPeer>(std::move(script));
+    void Start(ScriptedPeer::Script script, Bytes greeting = {}) {
+        peer = std::make_unique<ScriptedPeer>(std::move(script), std::move(greeting));
         link.SetTransportFactory(peer->Factory());
         ASSERT_NE(link.Open("127.0.0.1"), 0);
     }
@@ -42,7 +47,7 @@ protected:
     // Sends one byte and expects it back incremented.
     unsigned Ask(std::uint8_t value, int timeout = 500) {
         std::uint8_t buf[4096] = {value};
-        const unsigned result = link.Command(7, buf, 1, timeout);
+        const unsigned result = link.Command(kEcho, buf, 1, timeout);
         if (result == kVexaOk) {
             EXPECT_EQ(buf[1], static_cast<std::uint8_t>(value + 1)) << "reply of another request";
         }
@@ -77,6 +82,117 @@ TEST_F(LinkToPeer, LateReplyArrivingDuringTheNextCommandIsDropped) {
     // Sent while the peer still sleeps over the first request: its reply comes first.
     EXPECT_EQ(Ask(2), kVexaOk);
     EXPECT_EQ(link.GetDroppedCount(), 1);
+}
+
+// Stale replies to an echo for every sequence number, each carrying data that no request of
+// these tests asks for: whatever number the link uses next, one of them would match it.
+Bytes StaleRepliesForEverySeq() {
+    Bytes out;
+    for (int seq = 0; seq < 256; ++seq) {
+        const Bytes frame = EncodeFrame(Frame{static_cast<std::uint8_t>(seq), kEcho, 0, {0x99}});
+        out.insert(out.end(), frame.begin(), frame.end());
+    }
+    return out;
+}
+
+TEST_F(LinkToPeer, InputWaitingBeforeARequestIsNeverTakenForItsReply) {
+    const Bytes stale = StaleRepliesForEverySeq();
+    struct Case {
+        const char* name;
+        Bytes atOpen;      // waiting on the line when the link opens
+        Bytes afterFirst;  // sent right behind the reply to the first request
+    };
+    const std::vector<Case> cases = {
+        {"waiting when the port opens", stale, {}},
+        {"behind the previous reply", {}, stale},
+    };
+    for (const Case& c : cases) {
+        const int dropped = link.GetDroppedCount();
+        Start(
+            [&c](const Frame& request) {
+                Bytes bytes = ScriptedPeer::Reply(request, 0, Answer(request));
+                if (request.payload[0] == 1) {
+                    bytes.insert(bytes.end(), c.afterFirst.begin(), c.afterFirst.end());
+                }
+                return ScriptedPeer::Answer{bytes, 0ms};
+            },
+            c.atOpen);
+        EXPECT_EQ(Ask(1), kVexaOk) << c.name;
+        EXPECT_EQ(Ask(2), kVexaOk) << c.name;
+        EXPECT_EQ(link.GetDroppedCount() - dropped, 256) << c.name;
+    }
+}
+
+TEST(LinkSequence, EachLinkStartsAtItsOwnNumber) {
+    // Two runs of a program on one line must not number their requests alike, or a late reply
+    // to the first run matches a request of the second.
+    std::set<int> first;
+    for (int run = 0; run < 8; ++run) {
+        std::atomic<int> seq{-1};
+        ScriptedPeer peer([&seq](const Frame& request) {
+            int none = -1;
+            seq.compare_exchange_strong(none, request.seq);
+            return ScriptedPeer::Answer{ScriptedPeer::Reply(request, 0, Answer(request)), 0ms};
+        });
+        CVexaLib link;
+        link.SetTransportFactory(peer.Factory());
+        ASSERT_NE(link.Open("127.0.0.1"), 0);
+        std::uint8_t buf[4096] = {1};
+        EXPECT_EQ(link.Command(kEcho, buf, 1, 500), kVexaOk);
+        first.insert(seq.load());
+    }
+    EXPECT_GT(first.size(), 1u);
+}
+
+TEST_F(LinkToPeer, ASuccessWithDataOfTheWrongLengthIsUnusable) {
+    struct Case {
+        std::uint8_t cmd;
+        Bytes payload;
+        std::size_t replyLength;
+    };
+    const std::vector<Case> cases = {
+        {7, {0}, 10}, {7, {0}, 507},  {7, {0}, 509},  {5, {}, 6},      {5, {}, 39},
+        {5, {}, 41},  {8, {0, 1}, 1}, {9, {1, 0}, 2}, {12, {0, 8}, 1}, {6, Bytes(40, 0xAA), 1},
+    };
+    for (const Case& c : cases) {
+        Start([&c](const Frame& request) {
+            return ScriptedPeer::Answer{ScriptedPeer::Reply(request, 0, Bytes(c.replyLength, 0x5A)),
+                                        0ms};
+        });
+        const std::string name =
+            "command " + std::to_string(c.cmd) + ", " + std::to_string(c.replyLength) + " bytes";
+        Bytes buf(4096, 0xEE);
+        std::copy(c.payload.begin(), c.payload.end(), buf.begin());
+        const Bytes before = buf;
+        const int received = link.GetRecvCount();
+        EXPECT_EQ(link.Command(c.cmd, buf.data(), buf.size(),
+                               static_cast<unsigned char>(c.payload.size()), 500),
+                  kVexaBadReply)
+            << name;
+        EXPECT_EQ(buf, before) << name << ": nothing written from an unusable reply";
+        EXPECT_EQ(link.GetRecvCount() - received, 1) << name << ": the reply did match";
+        if (c.cmd == 6) {
+            EXPECT_EQ(link.Command(c.cmd, buf.data(), static_cast<unsigned char>(40), 500),
+                      kVexaBadReply)
+                << name << ", the form without a capacity";
+            EXPECT_EQ(buf, before) << name;
+        }
+    }
+}
+
+TEST_F(LinkToPeer, TheTimeoutCountsFromTheRequestNotFromTheCallersArrival) {
+    // A device that answers in 300 ms; a second command comes in while the first is in flight
+    // and must still get its whole 500 ms once its own request is on the wire.
+    Start([](const Frame& request) {
+        return ScriptedPeer::Answer{ScriptedPeer::Reply(request, 0, Answer(request)), 300ms};
+    });
+    auto first = std::async(std::launch::async, [this] { return Ask(1); });
+    while (peer->Requests() == 0) {
+        std::this_thread::sleep_for(1ms);
+    }
+    auto second = std::async(std::launch::async, [this] { return Ask(2); });
+    EXPECT_EQ(first.get(), kVexaOk);
+    EXPECT_EQ(second.get(), kVexaOk);
 }
 
 TEST_F(LinkToPeer, FindsItsReplyInDamagedStreams) {
@@ -165,7 +281,7 @@ TEST_F(LinkToPeer, OnlyACompleteMatchingReplyCounts) {
         Start([&c](const Frame& request) { return ScriptedPeer::Answer{c.stream(request), 0ms}; });
         std::uint8_t buf[4096] = {5};
         buf[1] = 0xEE;
-        EXPECT_EQ(link.Command(7, buf, 1, 60), c.result) << c.name;
+        EXPECT_EQ(link.Command(kEcho, buf, 1, 60), c.result) << c.name;
         EXPECT_EQ(buf[1], 0xEE) << c.name << ": nothing written without a usable reply";
     }
 }
@@ -175,7 +291,7 @@ TEST_F(LinkToPeer, CancelPendingWakesAWaitingCommand) {
     auto waiting = std::async(std::launch::async, [this] {
         std::uint8_t buf[4096] = {0};
         const auto start = std::chrono::steady_clock::now();
-        const unsigned result = link.Command(7, buf, 1, 5000);
+        const unsigned result = link.Command(kEcho, buf, 1, 5000);
         return std::make_pair(result, std::chrono::steady_clock::now() - start);
     });
     while (peer->Requests() == 0) {
@@ -200,7 +316,7 @@ TEST_F(LinkToPeer, OpenWhileACommandWaitsSwitchesPortsSafely) {
     });
     auto waiting = std::async(std::launch::async, [this] {
         std::uint8_t buf[4096] = {0};
-        return link.Command(7, buf, 1, 5000);
+        return link.Command(kEcho, buf, 1, 5000);
     });
     while (peer->Requests() == 0) {
         std::this_thread::sleep_for(1ms);
@@ -219,7 +335,7 @@ TEST_F(LinkToPeer, OpenIsNotHeldUpByAPollingThread) {
     std::thread poller([&] {
         std::uint8_t buf[4096] = {0};
         while (!stop.load()) {
-            link.Command(7, buf, 1, 500);  // back to back, as a poll loop under load
+            link.Command(kEcho, buf, 1, 500);  // back to back, as a poll loop under load
         }
     });
     for (int i = 0; i < 5; ++i) {
@@ -245,7 +361,7 @@ TEST_F(LinkToPeer, TwoThreadsEachGetTheirOwnReplies) {
         int mismatches = 0;
         for (int i = 0; i < kRounds; ++i) {
             std::uint8_t buf[4096] = {tag, static_cast<std::uint8_t>(i), 0};
-            if (link.Command(7, buf, 3, 1000) != kVexaOk || buf[3] != tag + 1 ||
+            if (link.Command(kEcho, buf, 3, 1000) != kVexaOk || buf[3] != tag + 1 ||
                 buf[4] != static_cast<std::uint8_t>(i + 1)) {
                 ++mismatches;
             }
@@ -266,7 +382,7 @@ TEST_F(LinkToPeer, PeerThatHangsUpLosesTheConnection) {
     peer->Stop();
     peer.reset();  // closes the far end
     std::uint8_t buf[4096] = {0};
-    EXPECT_EQ(link.Command(7, buf, 1, 200), kVexaConnectionLost);
+    EXPECT_EQ(link.Command(kEcho, buf, 1, 200), kVexaConnectionLost);
 }
 
 }  // namespace

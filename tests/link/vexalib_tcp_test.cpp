@@ -31,19 +31,22 @@ public:
     // shape decides what is sent of each reply and whether the line is hung up after it.
     using Shape = std::function<LoopbackServer::Action(int connection, Bytes reply)>;
 
-    explicit DeviceServer(Shape shape = nullptr)
+    // port: 0 for one chosen by the system; greeting: sent on every new connection first.
+    explicit DeviceServer(Shape shape = nullptr, unsigned short port = 0, Bytes greeting = {})
         : m_shape(std::move(shape)),
-          m_server([this](int connection, const std::uint8_t* data, std::size_t size) {
-              std::lock_guard lock(m_mutex);
-              if (connection != m_connection) {
-                  m_port = std::make_unique<CDevicePort>(m_device);
-                  m_connection = connection;
-              }
-              Bytes reply;
-              m_port->Feed(data, size, reply);
-              return m_shape ? m_shape(connection, std::move(reply))
-                             : LoopbackServer::Action{std::move(reply), false};
-          }) {}
+          m_server(
+              [this](int connection, const std::uint8_t* data, std::size_t size) {
+                  std::lock_guard lock(m_mutex);
+                  if (connection != m_connection) {
+                      m_port = std::make_unique<CDevicePort>(m_device);
+                      m_connection = connection;
+                  }
+                  Bytes reply;
+                  m_port->Feed(data, size, reply);
+                  return m_shape ? m_shape(connection, std::move(reply))
+                                 : LoopbackServer::Action{std::move(reply), false};
+              },
+              port, std::move(greeting)) {}
 
     LoopbackServer& Server() { return m_server; }
 
@@ -97,7 +100,19 @@ TEST(LinkOverTcp, PortComesFromTheSettingsFile) {
     EXPECT_EQ(ReadImage(link), kVexaOk);
 }
 
-TEST(LinkOverTcp, ConnectionDroppedInAReplyIsMadeAgainByTheNextCommand) {
+// Waits up to limit for the link's IsOpen to become want.
+bool AwaitOpen(const CVexaLib& link, int want, std::chrono::milliseconds limit) {
+    const auto until = Clock::now() + limit;
+    while (link.IsOpen() != want) {
+        if (Clock::now() > until) {
+            return false;
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
+
+TEST(LinkOverTcp, ConnectionDroppedInAReplyIsMadeAgainInTheBackground) {
     DeviceServer device([](int connection, Bytes reply) {
         if (connection == 1) {
             reply.resize(reply.size() / 2);  // half a reply, then the line goes
@@ -110,10 +125,60 @@ TEST(LinkOverTcp, ConnectionDroppedInAReplyIsMadeAgainByTheNextCommand) {
     const auto start = Clock::now();
     EXPECT_EQ(ReadImage(link, 2000), kVexaConnectionLost);
     EXPECT_LT(Clock::now() - start, 1s) << "a broken line is reported without waiting it out";
-    EXPECT_EQ(link.IsOpen(), 1);
+    EXPECT_EQ(link.IsOpen(), 0) << "the connection is down";
+    EXPECT_TRUE(AwaitOpen(link, 1, 3s)) << "made again without a command";
     EXPECT_EQ(ReadImage(link), kVexaOk);
     EXPECT_EQ(ReadImage(link), kVexaOk);
     EXPECT_EQ(device.Server().Connections(), 2);
+}
+
+// Opens the link to a device that hangs up behind its first reply, reads once and takes the
+// device away (nothing listens any more); returns the port where it listened.
+unsigned short OpenThenLoseTheDevice(CVexaLib& link) {
+    DeviceServer device([](int, Bytes reply) { return LoopbackServer::Action{reply, true}; });
+    EXPECT_NE(link.Open(device.Server().Address().c_str()), 0);
+    EXPECT_EQ(ReadImage(link), kVexaOk);
+    EXPECT_TRUE(AwaitOpen(link, 0, 1s)) << "a peer that closed shows without any command";
+    return device.Server().Port();
+}
+
+TEST(LinkOverTcp, IsOpenFollowsTheConnectionAndComesBackByItself) {
+    CVexaLib link;
+    const unsigned short port = OpenThenLoseTheDevice(link);
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_EQ(link.IsOpen(), 0);
+    EXPECT_EQ(ReadImage(link, 300), kVexaConnectionLost);
+
+    DeviceServer device(nullptr, port);
+    ASSERT_EQ(device.Server().Port(), port);
+    EXPECT_TRUE(AwaitOpen(link, 1, 6s)) << "connected again by the link itself";
+    EXPECT_EQ(ReadImage(link), kVexaOk);
+}
+
+TEST(LinkOverTcp, CloseWhileConnectingAgainReturnsPromptly) {
+    CVexaLib link;
+    const unsigned short port = OpenThenLoseTheDevice(link);
+    // A listener whose queue is full: the link's next connect hangs instead of failing.
+    const int full = LoopbackServer::ListenOn(port, 0);
+    ASSERT_GE(full, 0);
+    std::vector<int> fillers;
+    for (int i = 0; i < 3; ++i) {
+        fillers.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(port);
+        ::connect(fillers.back(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
+    std::this_thread::sleep_for(1200ms);  // an attempt is under way by now
+    const auto start = Clock::now();
+    link.Close();
+    EXPECT_LT(Clock::now() - start, 300ms);
+    EXPECT_EQ(link.IsOpen(), 0);
+    for (const int fd : fillers) {
+        ::close(fd);
+    }
+    ::close(full);
 }
 
 TEST(LinkOverTcp, DeviceRestartNeedsNoOperatorAction) {
@@ -212,7 +277,8 @@ TEST(LinkOverSerial, MissingDeviceFailsAtOnce) {
 // A pseudo-terminal whose master side is served by the device model on a thread.
 class PtyDevice {
 public:
-    PtyDevice() {
+    // greeting: bytes already waiting on the line when the link opens it.
+    explicit PtyDevice(const Bytes& greeting = {}) {
         m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
         ::grantpt(m_master);
         ::unlockpt(m_master);
@@ -223,6 +289,9 @@ public:
         ::tcgetattr(m_slave, &tio);
         ::cfmakeraw(&tio);
         ::tcsetattr(m_slave, TCSANOW, &tio);
+        if (!greeting.empty() && ::write(m_master, greeting.data(), greeting.size()) < 0) {
+            ADD_FAILURE() << "greeting not written";
+        }
         m_thread = std::thread([this] { Serve(); });
     }
     ~PtyDevice() {
@@ -274,6 +343,27 @@ TEST(LinkOverSerial, CommandsReachTheDeviceThroughThePortMap) {
     std::uint8_t setup[4096] = {};
     EXPECT_EQ(link.Command(5, setup, 0, 500), kVexaOk);
     EXPECT_TRUE(HasMark(std::span<const std::uint8_t>(setup, 4)));
+}
+
+TEST(LinkOpen, InputWaitingWhenThePortOpensIsNeverTakenForAReply) {
+    // Refusals of an image read for every sequence number: a late reply on the line from an
+    // earlier run, matching whatever number the link starts with.
+    Bytes stale;
+    for (int seq = 0; seq < 256; ++seq) {
+        const Bytes frame = EncodeFrame(Frame{static_cast<std::uint8_t>(seq), 7, 3, {}});
+        stale.insert(stale.end(), frame.begin(), frame.end());
+    }
+    DeviceServer tcp(nullptr, 0, stale);
+    PtyDevice serial(stale);
+    TempSettings settings("[ports]\nCOM2=" + serial.SlavePath() + "\n");
+    for (const std::string& port : {tcp.Server().Address(), std::string("COM2")}) {
+        CVexaLib link;
+        link.SetSettingsFile(settings.Path());
+        ASSERT_NE(link.Open(port.c_str()), 0) << port;
+        std::this_thread::sleep_for(100ms);  // everything sent has arrived
+        EXPECT_EQ(ReadImage(link), kVexaOk) << port;
+        EXPECT_GE(link.GetDroppedCount(), 256) << port;
+    }
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 #include "controls/labelbutton.h"
 
+#include <QGuiApplication>
 #include <QMouseEvent>
+#include <QStyleHints>
 
-CLabelButton::CLabelButton(QWidget* parent) : QPushButton(parent) {
+CLabelButton::CLabelButton(QWidget* parent) : CWrapButton(parent) {
     setAutoDefault(false);
 }
 
@@ -12,14 +14,33 @@ void CLabelButton::SetName(QString strName) {
     m_strName = std::move(strName);
 }
 
-void CLabelButton::mouseDoubleClickEvent(QMouseEvent* event) {
-    // The second press still acts as a press (its release clicks, as on the first press), so
-    // a double-click leaves an output's check as it was; the owner renames once the mouse
-    // sequence is over.
-    QPushButton::mouseDoubleClickEvent(event);
+void CLabelButton::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
-        emit doubleClicked();
+        m_bCheckedAtPress = isChecked();
+        m_nPressTime = event->timestamp();
+        m_bPressed = true;
     }
+    CWrapButton::mousePressEvent(event);
+}
+
+void CLabelButton::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        CWrapButton::mouseDoubleClickEvent(event);
+        return;
+    }
+    // The first press of the pair has clicked already (an output's check flipped). The second
+    // press is not a press of the button: the owner opens its rename dialog now, so the
+    // release of this press may never reach the button. The check goes back to what it was
+    // before the pair began, and a late release finds the button up and clicks nothing.
+    setDown(false);
+    const quint64 interval =
+        static_cast<quint64>(QGuiApplication::styleHints()->mouseDoubleClickInterval());
+    if (m_bPressed && event->timestamp() - m_nPressTime <= interval) {
+        setChecked(m_bCheckedAtPress);
+    }
+    m_bPressed = false;
+    event->accept();
+    emit doubleClicked();
 }
 
 QRect CLabelButton::StoreCell(int nColumns, int top, int bottom) {

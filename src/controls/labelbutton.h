@@ -2,13 +2,15 @@
 // CLabelButton: what the input and output label buttons of the switch page share. A button
 // carries its label (m_strName), its 0-based place in its grid (m_nIndex) and the cell that the
 // last CalcRect computed; it reports double-clicks so that its owner can rename it. Only the
-// geometry of the cell differs between inputs and outputs.
+// geometry of the cell differs between inputs and outputs. Long labels wrap onto the lines the
+// button has room for.
 
-#include <QPushButton>
 #include <QRect>
 #include <QString>
 
-class CLabelButton : public QPushButton {
+#include "controls/wrapbutton.h"
+
+class CLabelButton : public CWrapButton {
     Q_OBJECT
 public:
     explicit CLabelButton(QWidget* parent = nullptr);
@@ -34,6 +36,7 @@ signals:
     void doubleClicked();
 
 protected:
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
     // The grid row of this button for nColumns columns (nColumns >= 1).
@@ -41,4 +44,10 @@ protected:
     // Stores and returns the cell between top and bottom in this button's column, 2 pixels
     // in from both sides of a cell of m_nCellWidth.
     QRect StoreCell(int nColumns, int top, int bottom);
+
+private:
+    // The check state and time of the last press, which a double-click returns to.
+    bool m_bCheckedAtPress = false;
+    quint64 m_nPressTime = 0;
+    bool m_bPressed = false;
 };

@@ -1,10 +1,16 @@
 // The input and output label buttons: the cell each computes for its place in the grid, the
-// kinds of button, names and double-clicks.
+// kinds of button, names, how long names wrap, and double-clicks at a person's pace.
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+#include <QImage>
 #include <QSignalSpy>
+#include <QStyleHints>
+#include <QStyleOptionButton>
 #include <QTest>
+#include <algorithm>
+#include <array>
 #include <memory>
 
 #include "controls/rxbutton.h"
@@ -32,6 +38,21 @@ std::unique_ptr<CLabelButton> MakeButton(bool output, int index) {
     button->m_nIndex = index;
     return button;
 }
+
+// A shown window with an output and an input button side by side.
+struct ShownButtons {
+    QWidget page;
+    CRxButton* output = new CRxButton(&page);
+    CTxButton* input = new CTxButton(&page);
+
+    ShownButtons() {
+        page.resize(200, 100);
+        output->setGeometry(0, 0, 80, 40);
+        input->setGeometry(100, 0, 80, 40);
+        page.show();
+    }
+    std::array<CLabelButton*, 2> Both() { return {output, input}; }
+};
 
 struct CellCase {
     const char* what;
@@ -134,17 +155,10 @@ TEST(LabelButtonTest, KindsAndNames) {
 }
 
 TEST(LabelButtonTest, DoubleClickIsReportedOnceAndKeepsTheCheck) {
-    QWidget page;
-    page.resize(200, 100);
-    auto* output = new CRxButton(&page);
-    auto* input = new CTxButton(&page);
-    output->setGeometry(0, 0, 80, 40);
-    input->setGeometry(100, 0, 80, 40);
-    page.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
+    ShownButtons shown;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&shown.page));
 
-    for (CLabelButton* button :
-         {static_cast<CLabelButton*>(output), static_cast<CLabelButton*>(input)}) {
+    for (CLabelButton* button : shown.Both()) {
         QSignalSpy doubles(button, &CLabelButton::doubleClicked);
         QTest::mouseClick(button, Qt::LeftButton);
         const bool checkedAfterClick = button->isChecked();
@@ -157,3 +171,133 @@ TEST(LabelButtonTest, DoubleClickIsReportedOnceAndKeepsTheCheck) {
 }
 
 }  // namespace
+
+namespace {
+
+// What a button's frame and padding leave of its size for the text.
+QSize TextMargins(const QPushButton& button) {
+    QStyleOptionButton option;
+    option.initFrom(&button);
+    option.rect = QRect(0, 0, 200, 200);
+    const QRect room =
+        button.style()->subElementRect(QStyle::SE_PushButtonContents, &option, &button);
+    return QSize(200 - room.width(), 200 - room.height());
+}
+
+QImage Rendered(QWidget& widget) {
+    return widget.grab().toImage();
+}
+
+}  // namespace
+
+TEST(LabelButtonTest, LongNamesWrapOntoTheLinesTheButtonHasRoomFor) {
+    // A cell as narrow as the widest word: the name shows as a plain button would show it with
+    // a line per word, not cut at both ends.
+    for (const bool output : {false, true}) {
+        SCOPED_TRACE(output ? "output" : "input");
+        auto button = MakeButton(output, 0);
+        const QFontMetrics metrics(button->font());
+        const QSize margins = TextMargins(*button);
+        int widest = 0;
+        for (const char* word : {"Camera", "left", "studio"}) {
+            widest = std::max(widest, metrics.horizontalAdvance(QString::fromLatin1(word)));
+        }
+        const QSize size(margins.width() + widest + 2,
+                         margins.height() + 3 * metrics.lineSpacing() + 2);
+        ASSERT_LT(size.width() - margins.width(),
+                  metrics.horizontalAdvance(QStringLiteral("Camera left")));
+        button->setText(QStringLiteral("Camera left studio"));
+        button->resize(size);
+        QPushButton plain(QStringLiteral("Camera\nleft\nstudio"));
+        plain.resize(size);
+        EXPECT_TRUE(Rendered(*button) == Rendered(plain));
+    }
+}
+
+TEST(LabelButtonTest, WrappedLinesFitTheButton) {
+    struct Case {
+        const char* what;
+        QString text;
+        int widthInX, lines;  // room for the text: widthInX letters "x", lines lines
+        bool whole;           // every character of the text is shown
+    };
+    const Case cases[] = {
+        {"short name: one line", QStringLiteral("7"), 10, 3, true},
+        {"words on lines", QStringLiteral("Camera left studio"), 8, 3, true},
+        {"a word wider than the button breaks inside", QStringLiteral("Multiviewerfeed"), 5, 4,
+         true},
+        {"more than fits: the last line ends in an ellipsis",
+         QStringLiteral("one two three four five six seven eight nine"), 8, 2, false},
+        {"no room for a line: still one line", QStringLiteral("Camera left"), 4, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CTxButton button;
+        const QFontMetrics metrics(button.font());
+        const QSize margins = TextMargins(button);
+        const int room = c.widthInX * metrics.horizontalAdvance(QLatin1Char('x'));
+        button.resize(margins.width() + room, margins.height() + c.lines * metrics.lineSpacing());
+        button.setText(c.text);
+
+        const QStringList lines = button.ShownLines();
+        ASSERT_FALSE(lines.isEmpty());
+        EXPECT_LE(lines.size(), std::max(1, c.lines));
+        for (const QString& line : lines) {
+            EXPECT_LE(metrics.horizontalAdvance(line), room) << line.toStdString();
+        }
+        QString shown = lines.join(QString());
+        shown.remove(QLatin1Char(' '));
+        QString expected = c.text;
+        expected.remove(QLatin1Char(' '));
+        EXPECT_EQ(shown == expected, c.whole) << lines.join(QLatin1Char('|')).toStdString();
+        if (!c.whole) {
+            EXPECT_TRUE(lines.last().endsWith(QChar(0x2026))) << lines.last().toStdString();
+        }
+    }
+}
+
+TEST(LabelButtonTest, DoubleClickAtAPersonsPaceLeavesTheTickAsItWas) {
+    // Press, release, press: the window system makes the second press the double-click, and
+    // its owner opens a dialog then, so the second release may come late or never. The
+    // simulated clock moves half a second after every release, hence the long interval.
+    QStyleHints* hints = QGuiApplication::styleHints();
+    const int interval = hints->mouseDoubleClickInterval();
+    hints->setMouseDoubleClickInterval(3000);
+
+    ShownButtons shown;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&shown.page));
+    QWindow* window = shown.page.windowHandle();
+
+    struct Timing {
+        int releaseAfter, pressAgainAfter;  // milliseconds
+    };
+    const Timing timings[] = {{100, 100}, {5, 5}, {300, 900}};
+    for (CLabelButton* button : shown.Both()) {
+        for (const bool checkedBefore : {false, true}) {
+            for (const Timing& t : timings) {
+                SCOPED_TRACE(testing::Message()
+                             << button->metaObject()->className() << " ticked " << checkedBefore
+                             << " after " << t.releaseAfter << "/" << t.pressAgainAfter << " ms");
+                button->setChecked(checkedBefore);
+                QSignalSpy doubles(button, &CLabelButton::doubleClicked);
+                QSignalSpy clicks(button, &QAbstractButton::clicked);
+                const QPoint at = button->geometry().center();
+                QTest::mousePress(window, Qt::LeftButton, {}, at);
+                QTest::qWait(t.releaseAfter);
+                QTest::mouseRelease(window, Qt::LeftButton, {}, at, t.releaseAfter);
+                QTest::qWait(t.pressAgainAfter);
+                QTest::mousePress(window, Qt::LeftButton, {}, at, t.pressAgainAfter);
+
+                EXPECT_EQ(doubles.count(), 1);
+                EXPECT_EQ(clicks.count(), 1);  // the first press and release only
+                EXPECT_EQ(button->isChecked(), checkedBefore && button->isCheckable());
+                EXPECT_FALSE(button->isDown());
+                // The second release, once the owner's dialog is gone, clicks nothing.
+                QTest::mouseRelease(window, Qt::LeftButton, {}, at);
+                EXPECT_EQ(button->isChecked(), checkedBefore && button->isCheckable());
+                EXPECT_EQ(clicks.count(), 1);
+            }
+        }
+    }
+    hints->setMouseDoubleClickInterval(interval);
+}

@@ -2,7 +2,8 @@
 // against a vantel-sim process on loopback TCP or a pseudo-terminal. One case per fault:
 // replies later than the time-out, dropped, garbled; the simulator killed and restarted; the
 // pseudo-terminal closed; the serial device path gone. For each: "Status" turns red while the
-// device is silent and green within one poll after it is back, the GUI thread is never held
+// device is silent and green within one poll after it is back, "Connect" dims soon after the
+// connection itself went away (and the link makes it again), the GUI thread is never held
 // longer than one command's time-out (plus a margin for a loaded machine), no reply is taken
 // for another command, and the SAVE / VIEW list follows the device's routing again. Each case
 // prints one row with its times.
@@ -37,6 +38,7 @@ using Rows = std::vector<CStateImage::ListRow>;
 
 constexpr int kRed = 0;
 constexpr int kGreen = 1;
+constexpr int kLitLight = 0;
 // One poll period (200 passes of 10 ms, plus a poll that waits out its time-out), with room
 // for a loaded machine.
 constexpr int kOnePollMs = 8000;
@@ -45,11 +47,18 @@ constexpr int kOnePollMs = 8000;
 constexpr qint64 kStallLimitMs = GuiCommander::kTimeoutMs + 700;
 // How long a fault lasts once "Status" shows it, with the GUI sending commands.
 constexpr int kFaultHoldMs = 3000;
+// "Connect" follows a lost connection within a few lamp updates; the room is for a loaded
+// machine.
+constexpr qint64 kConnectDimLimitMs = 3000;
+
+// Whether a fault takes the connection itself away (rather than only the replies).
+enum class Connection { kStays, kGoes };
 
 struct Outcome {
     qint64 redAfterMs = -1;
     qint64 greenAfterMs = -1;
     qint64 listAfterMs = -1;
+    qint64 connectDimAfterMs = -1;  // from the moment the fault is in place
     bool respondLitWhileSilent = false;
     bool connectLitWhileSilent = false;
 };
@@ -166,35 +175,56 @@ protected:
         return CStateImage(std::span<const std::uint8_t>(*reply)).RoutingList();
     }
 
-    // Milliseconds until done() holds while events are served, or -1 after limitMs; samples
-    // the activity lamps on the way.
-    qint64 Await(const std::function<bool()>& done, int limitMs, Outcome* lamps = nullptr) {
+    // Milliseconds until done() holds while events are served, or -1 after limitMs; calls
+    // sample on the way.
+    static qint64 Await(const std::function<bool()>& done, int limitMs,
+                        const std::function<void()>& sample = {}) {
         QElapsedTimer clock;
         clock.start();
         while (!done()) {
             if (clock.elapsed() > limitMs) {
                 return -1;
             }
-            if (lamps != nullptr) {
-                lamps->respondLitWhileSilent |= dlg->m_ledRespond.GetLight() == 0;
-                lamps->connectLitWhileSilent |= dlg->m_ledConnect.GetLight() == 0;
+            if (sample) {
+                sample();
             }
             QTest::qWait(10);
         }
         return clock.elapsed();
     }
 
+    static std::string Millis(qint64 ms) {
+        return ms < 0 ? std::string("-") : std::to_string(ms) + " ms";
+    }
+
     // Runs one fault: the device goes silent through fault(), comes back through heal(); then
     // the routing changes on the device and the list must follow.
     void RunFault(const char* name, const std::function<void()>& fault,
-                  const std::function<void()>& heal) {
+                  const std::function<void()>& heal, Connection connection = Connection::kStays) {
         Outcome out;
         const int droppedBefore = dlg->m_link.GetDroppedCount();
         fault();
-        out.redAfterMs = Await([this] { return StatusColor() == kRed; }, kOnePollMs);
+        QElapsedTimer sinceFault;
+        sinceFault.start();
+        const auto watchConnect = [&] {
+            if (out.connectDimAfterMs < 0 && dlg->m_ledConnect.GetLight() != kLitLight) {
+                out.connectDimAfterMs = sinceFault.elapsed();
+            }
+        };
+        out.redAfterMs = Await([this] { return StatusColor() == kRed; }, kOnePollMs, watchConnect);
         EXPECT_GE(out.redAfterMs, 0) << name << ": Status never turned red";
-        Await([] { return false; }, kFaultHoldMs, &out);
+        Await([] { return false; }, kFaultHoldMs,
+              [&] {
+                  watchConnect();
+                  out.respondLitWhileSilent |= dlg->m_ledRespond.GetLight() == kLitLight;
+                  out.connectLitWhileSilent |= dlg->m_ledConnect.GetLight() == kLitLight;
+              });
         EXPECT_EQ(StatusColor(), kRed) << name << ": Status green while the device is silent";
+        if (connection == Connection::kGoes) {
+            EXPECT_GE(out.connectDimAfterMs, 0) << name << ": Connect lit with no connection";
+            EXPECT_LE(out.connectDimAfterMs, kConnectDimLimitMs) << name;
+            EXPECT_FALSE(out.connectLitWhileSilent) << name << ": Connect lit with no connection";
+        }
 
         heal();
         out.greenAfterMs = Await([this] { return StatusColor() == kGreen; }, kOnePollMs);
@@ -214,14 +244,15 @@ protected:
         EXPECT_EQ(m_badImages, 0) << name << ": the pages were handed a wrong image";
         EXPECT_GT(m_commander->Sent(), 0);
         std::printf(
-            "fault_matrix | %s | Status red after %lld ms | Respond %s, Connect %s while silent "
-            "| Status green %lld ms after the device is back | list equal %lld ms after the "
-            "device changed | longest GUI stall %lld ms | GUI commands %d, answered %d, "
-            "mismatched %d | frames dropped %d\n",
-            name, static_cast<long long>(out.redAfterMs), out.respondLitWhileSilent ? "lit" : "dim",
-            out.connectLitWhileSilent ? "lit" : "dim", static_cast<long long>(out.greenAfterMs),
-            static_cast<long long>(out.listAfterMs), static_cast<long long>(m_probe.MaxGapMs()),
-            m_commander->Sent(), m_commander->Answered(), m_commander->Mismatched(),
+            "fault_matrix | %s | Status red after %lld ms | Connect dims after %s | Respond %s, "
+            "Connect %s while silent | Status green %lld ms after the device is back | list "
+            "equal %lld ms after the device changed | longest GUI stall %lld ms | GUI commands "
+            "%d, answered %d, mismatched %d | frames dropped %d\n",
+            name, static_cast<long long>(out.redAfterMs), Millis(out.connectDimAfterMs).c_str(),
+            out.respondLitWhileSilent ? "lit" : "dim", out.connectLitWhileSilent ? "lit" : "dim",
+            static_cast<long long>(out.greenAfterMs), static_cast<long long>(out.listAfterMs),
+            static_cast<long long>(m_probe.MaxGapMs()), m_commander->Sent(),
+            m_commander->Answered(), m_commander->Mismatched(),
             dlg->m_link.GetDroppedCount() - droppedBefore);
         std::fflush(stdout);
     }
@@ -268,13 +299,14 @@ TEST_F(FaultMatrix, SimulatorKilledAndRestarted) {
     StartApp(false);
     RunFault(
         "simulator killed and restarted", [&] { StopSim(SIGKILL); },
-        [&] { ASSERT_TRUE(StartSim(false)); });
+        [&] { ASSERT_TRUE(StartSim(false)); }, Connection::kGoes);
 }
 
 TEST_F(FaultMatrix, PseudoTerminalClosedUnderTheApplication) {
     StartApp(true);
     RunFault(
-        "pseudo-terminal closed", [&] { StopSim(SIGKILL); }, [&] { ASSERT_TRUE(StartSim(true)); });
+        "pseudo-terminal closed", [&] { StopSim(SIGKILL); }, [&] { ASSERT_TRUE(StartSim(true)); },
+        Connection::kGoes);
 }
 
 TEST_F(FaultMatrix, SerialDevicePathDisappears) {
@@ -285,7 +317,7 @@ TEST_F(FaultMatrix, SerialDevicePathDisappears) {
             std::filesystem::remove(m_serialLink);
             StopSim(SIGKILL);
         },
-        [&] { ASSERT_TRUE(StartSim(true)); });
+        [&] { ASSERT_TRUE(StartSim(true)); }, Connection::kGoes);
 }
 
 }  // namespace

@@ -9,8 +9,11 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QTest>
+#include <algorithm>
 #include <functional>
+#include <initializer_list>
 #include <thread>
+#include <vector>
 
 #include "controls/led.h"
 
@@ -26,6 +29,33 @@ protected:
     bool eventFilter(QObject*, QEvent* e) override {
         if (e->type() == QEvent::Paint) {
             ++count;
+        }
+        return false;
+    }
+};
+
+// The order in which lamps went dim, with the time each was first painted dim.
+class DimWatch : public QObject {
+public:
+    explicit DimWatch(std::initializer_list<CLedRect*> lamps) {
+        for (CLedRect* lamp : lamps) {
+            lamp->installEventFilter(this);
+        }
+        clock.start();
+    }
+    struct Dim {
+        const CLedRect* lamp;
+        qint64 atMs;
+    };
+    std::vector<Dim> dims;
+    QElapsedTimer clock;
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        auto* lamp = qobject_cast<CLedRect*>(o);
+        if (e->type() == QEvent::Paint && lamp != nullptr && lamp->GetLight() == 1 &&
+            std::none_of(dims.begin(), dims.end(), [&](const Dim& d) { return d.lamp == lamp; })) {
+            dims.push_back({lamp, clock.elapsed()});
         }
         return false;
     }
@@ -152,6 +182,28 @@ TEST_F(LedTest, FlashLightsNowAndDimsAfterThePeriod) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return led.GetLight() == 1; }, 5000));
     EXPECT_EQ(led.GetColor(), 1);
     EXPECT_EQ(Body(), 0x008000u);
+}
+
+TEST_F(LedTest, FlashDimsWhenItsOwnPeriodRunsOut) {
+    // A long flash, then at once a short one on a second lamp: the short one goes dim first,
+    // and the long one not before its period (a coarse timer may fire a little early).
+    constexpr unsigned kLong = 900;
+    constexpr unsigned kShort = 100;
+    CLedRect other;
+    other.resize(80, 20);
+    other.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
+    led.SetLed(1, 2);
+    other.SetLed(1, 2);
+    DimWatch watch{&led, &other};
+    led.Flash(kLong);
+    other.Flash(kShort);
+    EXPECT_EQ(led.GetLight(), 0);
+    EXPECT_EQ(other.GetLight(), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watch.dims.size() == 2; }, 5000));
+    EXPECT_EQ(watch.dims[0].lamp, &other) << "the shorter period ends first";
+    EXPECT_EQ(watch.dims[1].lamp, &led);
+    EXPECT_GE(watch.dims[1].atMs, kLong * 90 / 100);
 }
 
 TEST_F(LedTest, SecondFlashRestartsThePeriod) {

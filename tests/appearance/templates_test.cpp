@@ -4,7 +4,10 @@
 
 #include <QComboBox>
 #include <QPushButton>
+#include <algorithm>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "appearance/resizabledlg.h"
 #include "res/dlgtemplate.h"
@@ -58,6 +61,92 @@ TEST(Templates, SceneButtonsSitInTwoColumns) {
         ++scenes;
     }
     EXPECT_EQ(scenes, 12);
+}
+
+// One control of a template as the product's dialog tables give it.
+struct PinnedControl {
+    int id;
+    const char* caption;
+    int x, y, cx, cy;
+};
+
+std::string Describe(int id, const char* caption, int x, int y, int cx, int cy) {
+    return std::to_string(id) + " \"" + caption + "\" at " + std::to_string(x) + "," +
+           std::to_string(y) + " size " + std::to_string(cx) + "x" + std::to_string(cy);
+}
+
+// The switch page: positions only (its label buttons are made at run time).
+const PinnedControl kSwitchPage[] = {
+    {1018, "OK", 252, 180, 90, 30},   {1158, "ALL", 176, 180, 74, 30},
+    {1159, "clear", 99, 180, 74, 30}, {1151, "", 7, 180, 86, 30},
+    {1160, "", 7, 104, 415, 1},       {1164, "", 346, 175, 76, 15},
+    {1165, "", 346, 195, 76, 15},
+};
+// The setup page in template order, which is its tab order.
+const PinnedControl kSetupPage[] = {
+    {1135, "", 56, 59, 100, 15},
+    {1073, "SET", 7, 7, 181, 191},
+    {1018, "save", 106, 161, 68, 20},
+    {IDC_STATIC, "INPUT:", 15, 27, 33, 8},
+    {IDC_STATIC, "OUTPUT:", 15, 46, 33, 8},
+    {IDC_STATIC, "IP:", 15, 65, 38, 8},
+    {IDC_STATIC, "MASK:", 15, 84, 21, 8},
+    {IDC_STATIC, "Gateway:", 15, 103, 33, 8},
+    {1069, "", 56, 79, 100, 15},
+    {1072, "", 56, 99, 100, 15},
+    {1019, "load", 26, 161, 68, 20},
+    {1137, "", 56, 25, 40, 14},
+    {1138, "", 56, 42, 40, 14},
+    {1068, "", 208, 25, 100, 15},
+    {1070, "NET", 325, 27, 28, 10},
+    {1074, "", 208, 48, 100, 142},
+    {1076, "COM", 325, 51, 28, 10},
+    {1020, "save", 328, 77, 68, 20},
+    {IDC_STATIC, "Buzzer:", 15, 124, 37, 13},
+    {1163, "", 56, 122, 100, 15},
+    {1166, "CONNECT", 197, 7, 215, 107},
+};
+// The name entry dialog.
+const PinnedControl kNameEntry[] = {
+    {1157, "", 11, 25, 49, 18},
+    {1151, "save", 65, 25, 37, 18},
+    {1152, "cancel", 117, 25, 37, 18},
+};
+
+TEST(Templates, ControlsSitWhereTheDialogTablesPutThem) {
+    struct Case {
+        int id;
+        int cx, cy;  // 0: the size is not pinned
+        std::span<const PinnedControl> controls;
+        bool ordered;  // the table gives the template (tab) order
+    };
+    const Case cases[] = {
+        {IDD_PAGE_SWITCH, 0, 0, kSwitchPage, false},
+        {IDD_PAGE_SETUP, 430, 220, kSetupPage, true},
+        {IDD_SETNEW, 160, 67, kNameEntry, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        const DlgTemplate* tpl = FindDlgTemplate(c.id);
+        ASSERT_NE(tpl, nullptr);
+        if (c.cx != 0) {
+            EXPECT_EQ(tpl->cx, c.cx);
+            EXPECT_EQ(tpl->cy, c.cy);
+        }
+        std::vector<std::string> expected;
+        for (const PinnedControl& p : c.controls) {
+            expected.push_back(Describe(p.id, p.caption, p.x, p.y, p.cx, p.cy));
+        }
+        std::vector<std::string> actual;
+        for (const CtlTemplate& ctl : tpl->controls) {
+            actual.push_back(Describe(ctl.id, ctl.caption, ctl.x, ctl.y, ctl.cx, ctl.cy));
+        }
+        if (!c.ordered) {
+            std::sort(expected.begin(), expected.end());
+            std::sort(actual.begin(), actual.end());
+        }
+        EXPECT_EQ(actual, expected);
+    }
 }
 
 // Builds every template the way the application does: pages inside a parent, popups alone.

@@ -1,0 +1,31 @@
+#pragma once
+// The text of a salvo file: a small JSON object, one route per line so that a file reads and
+// diffs well by hand.
+//
+//   {"format": "vantel-salvo", "version": 1, "name": "Evening news",
+//    "routes": [
+//     {"output": 1, "input": 3},
+//     {"output": 2, "input": 0}
+//    ]}
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "routing/salvo.h"
+
+namespace vantel {
+
+inline constexpr const char* kSalvoFormat = "vantel-salvo";
+inline constexpr int kSalvoFormatVersion = 1;
+// No salvo file is larger: 72 routes and the longest name, escaped, fit well within it.
+inline constexpr std::size_t kMaxSalvoFileBytes = 64 * 1024;
+
+std::string FormatSalvoFile(const Salvo& salvo);
+
+// Reads a salvo file's text into salvo. Returns why it is not a salvo of ours, or empty: not
+// JSON, another format (a foreign file), a newer version, a bad name, a route out of range,
+// an output given twice, or text beyond kMaxSalvoFileBytes.
+std::string ParseSalvoFile(std::string_view text, Salvo& salvo);
+
+}  // namespace vantel

@@ -24,16 +24,19 @@ bool IsSalvoFileName(const std::string& file) {
            file.compare(file.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-// The candidate files of the folder, sorted, at most CSalvoStore::kMaxFiles.
-std::vector<std::string> SalvoFiles(const std::filesystem::path& folder) {
+// The candidate files of the folder, sorted, at most CSalvoStore::kMaxFiles. A folder that
+// exists but cannot be read sets error.
+std::vector<std::string> SalvoFiles(const std::filesystem::path& folder, std::error_code& error) {
     std::vector<std::string> files;
-    std::error_code error;
     for (std::filesystem::directory_iterator it(folder, error), end;
          !error && it != end && files.size() < CSalvoStore::kMaxFiles; it.increment(error)) {
         std::string file = it->path().filename().string();
         if (IsSalvoFileName(file)) {
             files.push_back(std::move(file));
         }
+    }
+    if (error == std::errc::no_such_file_or_directory) {
+        error.clear();  // no folder yet: no salvos yet
     }
     std::sort(files.begin(), files.end());
     return files;
@@ -61,7 +64,13 @@ CSalvoStore::CSalvoStore(std::filesystem::path folder) : m_folder(std::move(fold
 
 SalvoListing CSalvoStore::List() const {
     SalvoListing listing;
-    for (const std::string& file : SalvoFiles(m_folder)) {
+    std::error_code error;
+    const std::vector<std::string> files = SalvoFiles(m_folder, error);
+    if (error) {
+        listing.problems.push_back(
+            {m_folder.string(), "cannot read the folder: " + error.message()});
+    }
+    for (const std::string& file : files) {
         Salvo salvo;
         std::string problem = ReadSalvo(m_folder / file, salvo);
         const auto same = std::find_if(listing.salvos.begin(), listing.salvos.end(),

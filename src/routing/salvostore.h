@@ -46,7 +46,8 @@ public:
 
     const std::filesystem::path& Folder() const { return m_folder; }
 
-    // Every salvo in the folder. A missing folder holds none. Hidden files (temporary files of
+    // Every salvo in the folder. A missing folder holds none; one that cannot be read is
+    // reported as a problem under its own path. Hidden files (temporary files of
     // an atomic write) and files not ending in ".json" are not looked at.
     SalvoListing List() const;
     StoreResult Load(std::string_view name, Salvo& salvo) const;

@@ -164,10 +164,17 @@ TEST_F(SalvoStore, SaveReplacesRenameAndDeleteKeepTheRest) {
     EXPECT_EQ(listing.salvos[0].name, "c");
 }
 
-TEST_F(SalvoStore, MissingFolderListsNothing) {
-    const SalvoListing listing = store.List();
+TEST_F(SalvoStore, MissingFolderListsNothingUnreadableFolderIsReported) {
+    SalvoListing listing = store.List();
     EXPECT_TRUE(listing.salvos.empty());
     EXPECT_TRUE(listing.problems.empty());
+
+    dir.Write("salvos", "a file where the folder should be");
+    listing = store.List();
+    EXPECT_TRUE(listing.salvos.empty());
+    ASSERT_EQ(listing.problems.size(), 1u);
+    EXPECT_EQ(listing.problems[0].file, store.Folder().string());
+    EXPECT_FALSE(store.Save(Salvo{"s", {{1, 1}}}).ok);
 }
 
 TEST(SalvoFile, RoundTripsEveryRouteAndEscapedName) {

@@ -75,12 +75,14 @@ UndoResult UndoLast(IRoutingLink& link, CJournal& journal, const ApplyProgress& 
     for (const OutputChange& change : last->outputs) {
         const int held = HeldInput(now, change.output);
         // A take cut short can leave an output unrouted between its old input's command and
-        // its new input's: that is still the action's doing.
+        // its new input's: that is still the action's doing. A device resized since may no
+        // longer have the output or its old input: nothing there is ours to restore.
+        const bool fits = change.output <= now.OutputCount() && change.now <= now.InputCount();
         const bool leftByAction = held == change.after || (held == 0 && change.now != 0);
-        if (leftByAction) {
+        if (fits && leftByAction) {
             restore.routes[change.output] = change.now;
             undo.restored.push_back({change.output, held, change.now});
-        } else if (held != change.now) {
+        } else if (!fits || held != change.now) {
             undo.conflicts.push_back({change.output, change.after, held});
         }
     }

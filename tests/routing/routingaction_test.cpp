@@ -68,6 +68,18 @@ TEST_F(Undo, OutputChangedByAnotherClientIsLeftAndReported) {
     EXPECT_EQ(journal.Last()->outputs, (std::vector<OutputChange>{{1, 4, 1}, {2, 0, 2}}));
 }
 
+TEST_F(Undo, OutputsGoneWithAResizeAreConflicts) {
+    ASSERT_TRUE(TakeSalvo(d.link, journal, salvo, "salvo").apply.ok);
+    auto setup = d.device.Setup();
+    setup[CSwitcher::kOutputCountOffset] = 4;  // output 6 goes
+    setup[CSwitcher::kInputCountOffset] = 3;   // and so does input 4
+    ASSERT_EQ(d.device.Handle(6, setup).status, 0);
+    const UndoResult undo = UndoLast(d.link, journal);
+    EXPECT_TRUE(undo.ok);
+    EXPECT_EQ(undo.conflicts, (std::vector<OutputMismatch>{{6, 4, 0}}));
+    EXPECT_EQ(d.Live(), (std::vector<int>{1, 2, 3, 0}));
+}
+
 TEST_F(Undo, NothingToUndoChangesNothing) {
     const UndoResult undo = UndoLast(d.link, journal);
     EXPECT_FALSE(undo.ok);

@@ -5,7 +5,9 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QStandardPaths>
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -100,6 +102,7 @@ bool CVantelDlg::OnInitDialog() {
 
     InitTabs();
     CreatePages();
+    SetMinimumFromPages();
     InitLamps();
     Connect();
     RunInThread(&CVantelDlg::PollThreadProc);
@@ -212,6 +215,52 @@ void CVantelDlg::resizeEvent(QResizeEvent* event) {
     }
 }
 
+void CVantelDlg::SetMinimumFromPages() {
+    if (m_tab == nullptr) {
+        return;
+    }
+    // The page area grows and shrinks with the window one to one.
+    QSize room = m_tab->GetPageArea().size();
+    QSize need(0, 0);
+    for (CResizableDlg* page : AllPages()) {
+        if (const DlgTemplate* t = page->Template()) {
+            need = need.expandedTo(page->DluRect(0, 0, t->cx, t->cy).size());
+        }
+    }
+    const QSize spare = (room - need).expandedTo(QSize(0, 0));
+    setMinimumSize(size() - spare);
+}
+
+void CVantelDlg::showEvent(QShowEvent* event) {
+    CResizableDlg::showEvent(event);
+    if (!m_bFitted) {
+        m_bFitted = true;
+        FitToScreen();
+    }
+}
+
+void CVantelDlg::FitToScreen() {
+    const QScreen* screen = this->screen();
+    if (screen == nullptr) {
+        return;
+    }
+    const QRect available = screen->availableGeometry();
+    const QSize frame = frameGeometry().size() - size();
+    const QSize fitted = size().boundedTo(available.size() - frame).expandedTo(minimumSize());
+    if (fitted != size()) {
+        resize(fitted);
+    }
+    // Keep the title bar and the status row on the screen.
+    QRect placed = frameGeometry();
+    placed.moveLeft(std::clamp(placed.left(), available.left(),
+                               std::max(available.left(), available.right() - placed.width() + 1)));
+    placed.moveTop(std::clamp(placed.top(), available.top(),
+                              std::max(available.top(), available.bottom() - placed.height() + 1)));
+    if (placed.topLeft() != frameGeometry().topLeft()) {
+        move(placed.topLeft());
+    }
+}
+
 void CVantelDlg::PlacePages() {
     const QRect area = m_tab->GetPageArea();
     for (CResizableDlg* page : AllPages()) {
@@ -243,7 +292,9 @@ void CVantelDlg::Connect() {
 
 int CVantelDlg::OpenPort(char* port) {
     // The port text is in view before the open is tried, and stays when it fails.
+    // Screen readers read what the screen shows.
     m_stcPort->setText(QString::fromUtf8(port));
+    m_stcPort->setAccessibleName(m_stcPort->text());
     m_stcPort->repaint();
     m_link.Open(port);
     return m_link.IsOpen();

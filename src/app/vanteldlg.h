@@ -87,6 +87,7 @@ protected:
     bool OnInitDialog() override;
     QWidget* CreateCustomControl(const CtlTemplate& ctl, QWidget* parent) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 public slots:
@@ -104,6 +105,11 @@ private:
     int OpenPort(char* port);
     // Moves every page onto the tab control's page area.
     void PlacePages();
+    // The smallest size at which every page still has the room of its template, so no
+    // control of a page is cut or covered by another.
+    void SetMinimumFromPages();
+    // Shrinks the window into its screen's available area, never below its minimum size.
+    void FitToScreen();
     // The pages in the order they are hidden and moved.
     std::array<CResizableDlg*, 4> AllPages();
     // Stops the worker within nTimeout ms; false while a stop is already under way.
@@ -118,4 +124,5 @@ private:
 
     QString m_strSettingsPath;
     bool m_bStopping = false;
+    bool m_bFitted = false;
 };

@@ -63,7 +63,8 @@ QComboBox* MakeDropList(const CtlTemplate& ctl, int dlgId, QWidget* parent) {
 }
 
 // A list in report view: rows of cells under column headings, whole rows selected, no
-// editing in place. The owner inserts the columns.
+// editing in place, one tab stop (the arrow keys move within it; Tab and Shift+Tab leave it).
+// The owner inserts the columns.
 QTableWidget* MakeReportList(const CtlTemplate& ctl, QWidget* parent) {
     auto* table = new QTableWidget(parent);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -72,6 +73,7 @@ QTableWidget* MakeReportList(const CtlTemplate& ctl, QWidget* parent) {
     table->setShowGrid(true);
     table->setWordWrap(false);
     table->setCornerButtonEnabled(false);
+    table->setTabKeyNavigation(false);
     table->verticalHeader()->hide();
     table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 4);
     table->horizontalHeader()->setHighlightSections(false);

@@ -18,6 +18,7 @@
 #include "controls/rxbutton.h"
 #include "controls/txbutton.h"
 #include "link/setupcheck.h"
+#include "pages/commandfailure.h"
 #include "res/dlgtemplate.h"
 
 // The main dialog of the last setup page created; cleared when that page goes. The handlers
@@ -38,7 +39,6 @@ constexpr auto kLabelButtons = static_cast<std::size_t>(CPageSwitchDlg::kButtonC
 
 constexpr const char* kSection = "setup";
 constexpr const char* kDefaultIp = "192.168.1.80";
-constexpr const char* kNoResponse = "Operation failed, no response.";
 constexpr const char* kBadInput = "Input mast between 1 and 48.";
 constexpr const char* kBadOutput = "Output mast between 1 and 48.";
 constexpr const char* kBadBuzzer = "Buzzer must be on or off.";
@@ -162,8 +162,10 @@ void CPageSetupDlg::OnBnClickedLoad() {
     }
     // A fresh buffer each time: a reply shorter than the block leaves zeros behind it.
     std::array<unsigned char, kCommandBufferSize> buf{};
-    if (main->m_link.Command(kReadSetup, buf.data(), buf.size(), 0, kCommandTimeout) != 0) {
-        ShowErrorBox(this, QString::fromUtf8(kNoResponse));
+    const unsigned result =
+        main->m_link.Command(kReadSetup, buf.data(), buf.size(), 0, kCommandTimeout);
+    if (result != kVexaOk) {
+        ShowErrorBox(this, CommandFailureText(result));
         return;
     }
     m_setupBlock = CSetupBlock(std::span(buf.data(), CSetupBlock::kSetupBlockSize));
@@ -239,10 +241,13 @@ void CPageSetupDlg::OnBnClickedSave() {
     const unsigned result = main->m_link.Command(
         kWriteSetup, m_setupBlock.Data(), CSetupBlock::kSetupBlockSize,
         static_cast<unsigned char>(CSetupBlock::kSetupBlockSize), kCommandTimeout);
-    if (result != 0) {
+    if (result != kVexaOk) {
         // Otherwise the operator would take settings the device never got for saved.
-        ShowErrorBox(this, QString::fromUtf8(kNoResponse));
+        ShowErrorBox(this, CommandFailureText(result));
+        return;
     }
+    // The switch page offers no port the device no longer has, from now on.
+    main->m_pageSwitch.UseCounts(*inputs, *outputs);
 }
 
 void CPageSetupDlg::RejectField(QLineEdit* edit, const char* message) {
@@ -259,10 +264,13 @@ void CPageSetupDlg::OnBnClickedSaveConnect() {
     const std::string address = DottedText(m_ipConnect->GetAddress());
     const int serial = m_comboPort->currentIndex() + 1;
 
+    // One change of the file: a failure leaves all three as they were, never a mode of the
+    // new choice with the port of the old one.
     CIniFile& ini = *m_pMainDlg->m_pIniFile;
-    const bool saved = ini.SetInt(mode, "mode", kSection) != 0 &&
-                       ini.SetString(address, "ip", kSection) != 0 &&
-                       ini.SetInt(serial, "serial", kSection) != 0;
+    const bool saved =
+        ini.SetStrings(
+            {{"mode", std::to_string(mode)}, {"ip", address}, {"serial", std::to_string(serial)}},
+            kSection) != 0;
     if (!saved) {
         // Reconnecting would only reopen the old port: say that the choice was not kept.
         ShowErrorBox(this,

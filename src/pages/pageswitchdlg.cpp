@@ -16,6 +16,8 @@
 #include "controls/rxbutton.h"
 #include "controls/setnewdlg.h"
 #include "controls/txbutton.h"
+#include "controls/wrapbutton.h"
+#include "pages/commandfailure.h"
 #include "res/dlgtemplate.h"
 #include "settings/inifile.h"
 
@@ -87,6 +89,24 @@ QString StorableName(QString name) {
 QString DecodeName(const std::string& bytes) {
     const std::size_t end = WholeUtf8Prefix(bytes.data(), bytes.size(), bytes.size());
     return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(end));
+}
+
+// Shows buttons 0..count-1 of a kind and hides (and unticks) the rest.
+template <class Button>
+void ShowFirstOfKind(const std::array<Button*, CPageSwitchDlg::kButtonSlots>& buttons, int count) {
+    if (!IsLaidOutCount(count)) {
+        return;  // a count the page cannot lay out leaves the buttons as they are
+    }
+    for (int i = 0; i < CPageSwitchDlg::kButtonCount; ++i) {
+        Button* button = buttons[static_cast<std::size_t>(i)];
+        const bool inUse = i < count;
+        if (!inUse) {
+            button->setChecked(false);
+        }
+        if (button->isHidden() == inUse) {
+            button->setVisible(inUse);
+        }
+    }
 }
 
 }  // namespace
@@ -179,6 +199,16 @@ void CPageSwitchDlg::CreateLabelButtons() {
     }
 }
 
+QWidget* CPageSwitchDlg::CreateCustomControl(const CtlTemplate& ctl, QWidget* parent) {
+    if (ctl.id == IDC_SEL_NAME) {
+        // The selected input's name wraps like the label buttons' names.
+        auto* button = new CWrapButton(parent);
+        button->setAutoDefault(false);
+        return button;
+    }
+    return CResizableDlg::CreateCustomControl(ctl, parent);
+}
+
 void CPageSwitchDlg::InitResize() {
     for (int id : {IDC_OK, IDC_ALL, IDC_CLEAR, IDC_SLIDER_LINE, IDC_SLIDER_ROW}) {
         AddAnchor(id, {1, 1}, {1, 1});
@@ -203,9 +233,29 @@ void CPageSwitchDlg::SetImage(const unsigned char* image) {
         return;
     }
     std::copy_n(image, kImageSize, m_image.begin());
+    m_nInputsInUse = InputCount();
+    m_nOutputsInUse = OutputCount();
     if (isVisible() && (InputCount() != m_nLaidOutInputs || OutputCount() != m_nLaidOutOutputs)) {
         ArrangeButtons();
+    } else {
+        // A hidden page is laid out when shown; which buttons exist follows the image now,
+        // also after the setup page hid them all.
+        ShowButtonsInUse();
     }
+}
+
+void CPageSwitchDlg::UseCounts(int inputs, int outputs) {
+    m_nInputsInUse = inputs;
+    m_nOutputsInUse = outputs;
+    ShowButtonsInUse();
+}
+
+void CPageSwitchDlg::ShowButtonsInUse() {
+    if (m_pRxButtons[0] == nullptr) {
+        return;  // not created yet
+    }
+    ShowFirstOfKind(m_pTxButtons, m_nInputsInUse);
+    ShowFirstOfKind(m_pRxButtons, m_nOutputsInUse);
 }
 
 void CPageSwitchDlg::ArrangeButtons() {
@@ -221,7 +271,6 @@ void CPageSwitchDlg::ArrangeButtons() {
     if (IsLaidOutCount(N)) {
         for (int j = 0; j < N; ++j) {
             CRxButton* button = m_pRxButtons[j];
-            button->show();
             button->setGeometry(button->CalcRect(m_rcPage, m_nLine, m_nRow));
             button->setText(button->m_strName);
         }
@@ -233,6 +282,7 @@ void CPageSwitchDlg::ArrangeButtons() {
             button->setText(button->m_strName);
         }
     }
+    ShowButtonsInUse();
     if (QWidget* separator = GetDlgItem(IDC_SEPARATOR)) {
         separator->setGeometry(0, m_rcPage.height() / 2 - 10, 2000, 2);
     }
@@ -283,6 +333,12 @@ void CPageSwitchDlg::OnBnClickedOk() {
     if (g_pSwitchMainDlg == nullptr || g_pSwitchMainDlg->m_link.IsOpen() == 0) {
         return;
     }
+    if (m_nInputsInUse != InputCount() || m_nOutputsInUse != OutputCount()) {
+        // Port numbers counted from the old counts would name other ports on the device.
+        ShowErrorBox(this, QStringLiteral("The device's inputs and outputs have changed. Press "
+                                          "OK again once the switch page shows them."));
+        return;
+    }
     const int M = InputCount();
     unsigned char buf[kCommandBufferSize] = {};
     unsigned len = 0;
@@ -301,7 +357,7 @@ void CPageSwitchDlg::OnBnClickedOk() {
     const unsigned result = g_pSwitchMainDlg->m_link.Command(
         kCmdSwitch, buf, sizeof buf, static_cast<unsigned char>(len), kCommandTimeout);
     if (result != 0) {
-        ShowErrorBox(this, QStringLiteral("Operation failed, no response."));
+        ShowErrorBox(this, CommandFailureText(result));
     }
 }
 

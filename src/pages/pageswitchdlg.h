@@ -56,6 +56,10 @@ public:
     void ArrangeButtons();
     // Gives label button id (2500 + j or 3000 + k) the name and stores it in section "BUTTON".
     void RenameButton(int id, QString strName);
+    // The device now has these counts (its setup block says so): the buttons beyond them are
+    // hidden at once, and until an image with these counts arrives "OK" sends nothing, since
+    // the port numbers it sends are counted from the image's counts.
+    void UseCounts(int inputs, int outputs);
 
     // Check states captured by "OK", one per output; the first 72 are used.
     std::array<int, kButtonSlots> m_outputChecked{};
@@ -86,6 +90,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    QWidget* CreateCustomControl(const CtlTemplate& ctl, QWidget* parent) override;
 
 private:
     void InitSliders();
@@ -104,6 +109,9 @@ private:
     int OutputCount() const;
     // Outputs that have a button: the output count, at most 72.
     int OutputsOnPage() const;
+    // Shows the label buttons of the counts in use and hides (and unticks) the others, so no
+    // button of a port the device does not have can be reached, by mouse or by Tab.
+    void ShowButtonsInUse();
     void SetAllChecks(bool bChecked);
     // Shows an error when a write to ini failed (nResult 0), so a lost setting is never silent.
     void ReportUnsaved(int nResult, CIniFile& ini);
@@ -111,4 +119,7 @@ private:
     // The counts of the last layout, to lay out again when an image brings others.
     int m_nLaidOutInputs = -1;
     int m_nLaidOutOutputs = -1;
+    // The counts whose buttons are shown: the image's, or newer ones from the device's setup.
+    int m_nInputsInUse = 0;
+    int m_nOutputsInUse = 0;
 };

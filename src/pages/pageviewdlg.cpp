@@ -12,6 +12,7 @@
 #include "appearance/errorbox.h"
 #include "appearance/trace.h"
 #include "link/stateimage.h"
+#include "pages/commandfailure.h"
 #include "res/dlgtemplate.h"
 
 // The main dialog, shared by both scene pages; set when a page is created.
@@ -209,8 +210,10 @@ void CPageViewDlg::SendSceneCommand(unsigned char cmd, unsigned char first, unsi
     std::array<unsigned char, kCommandBufferSize> buf{};
     buf[0] = first;
     buf[1] = second;
-    if (m_pMainDlg->m_link.Command(cmd, buf.data(), buf.size(), 2, kCommandTimeout) != kVexaOk) {
-        ShowErrorBox(this, QStringLiteral("Operation failed, no response."));
+    const unsigned result =
+        m_pMainDlg->m_link.Command(cmd, buf.data(), buf.size(), 2, kCommandTimeout);
+    if (result != kVexaOk) {
+        ShowErrorBox(this, CommandFailureText(result));
     }
 }
 

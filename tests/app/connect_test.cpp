@@ -74,6 +74,8 @@ TEST_F(MainDlgTest, ConnectOpensThePortOfTheSettings) {
 
         EXPECT_EQ(device.Opened(), c.opened);
         EXPECT_EQ(dlg->m_stcPort->text(), c.portText);
+        // Screen readers and outside test tools read what the screen shows.
+        EXPECT_EQ(dlg->m_stcPort->accessibleName(), c.portText);
         EXPECT_TRUE(dlg->m_stcPort->isVisible());
         EXPECT_EQ(errors.Texts(), c.messages);
         for (const auto& call : errors.Calls()) {

@@ -3,11 +3,16 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QGroupBox>
 #include <QLabel>
+#include <QScreen>
 #include <QTabBar>
+#include <string>
+#include <vector>
 
 #include "app/aboutdlg.h"
 #include "appearance/skintabctrl.h"
+#include "controls/labelbutton.h"
 #include "maindlgfixture.h"
 
 namespace vantel::test {
@@ -93,6 +98,9 @@ TEST_F(MainDlgTest, ResizingStretchesTheTabsAndKeepsTheStatusRowAtTheCorner) {
     CVantelDlg& d = Start();
     std::vector<QWidget*> row = {d.m_stcPort, &d.m_ledConnect, &d.m_ledCommand, &d.m_ledRespond,
                                  &d.m_ledStatus};
+    // Room to shrink above the minimum size.
+    d.resize(d.minimumSize() + QSize(100, 100));
+    QCoreApplication::processEvents();
     const QSize size0 = d.size();
     const QRect tab0 = d.m_tab->geometry();
     std::vector<QRect> row0;
@@ -111,6 +119,60 @@ TEST_F(MainDlgTest, ResizingStretchesTheTabsAndKeepsTheStatusRowAtTheCorner) {
         EXPECT_FALSE(area.isEmpty());
         for (QWidget* page : PagesByTab(d)) {
             EXPECT_EQ(page->geometry(), area) << "visible or not, every page fills the area";
+        }
+    }
+}
+
+// Controls of a window that overlap another or reach out of it. Group boxes frame others and
+// the separator line spans the page; label buttons lie on their own grid.
+std::vector<std::string> CrowdedControls(QWidget& window) {
+    std::vector<QWidget*> controls;
+    for (QWidget* c : window.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        const bool frame = QByteArray(c->metaObject()->className()) == "QFrame";
+        if (!c->isHidden() && !frame && qobject_cast<QGroupBox*>(c) == nullptr &&
+            qobject_cast<CLabelButton*>(c) == nullptr) {
+            controls.push_back(c);
+        }
+    }
+    std::vector<std::string> crowded;
+    const auto name = [](QWidget* c) {
+        return c->objectName().isEmpty() ? std::string(c->metaObject()->className())
+                                         : c->objectName().toStdString();
+    };
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        if (!window.rect().contains(controls[i]->geometry())) {
+            crowded.push_back(name(controls[i]) + " out of the window");
+        }
+        for (std::size_t j = i + 1; j < controls.size(); ++j) {
+            if (controls[i]->geometry().intersects(controls[j]->geometry())) {
+                crowded.push_back(name(controls[i]) + " over " + name(controls[j]));
+            }
+        }
+    }
+    return crowded;
+}
+
+TEST_F(MainDlgTest, StartsWithinTheScreenAndStopsShrinkingWhereControlsWouldCrowd) {
+    WriteIni("[setup]\nmode=0\nserial=0\n");
+    CVantelDlg& d = Start();
+    const QRect available = d.screen()->availableGeometry();
+    EXPECT_TRUE(available.contains(d.frameGeometry()))
+        << d.frameGeometry().width() << "x" << d.frameGeometry().height() << " on "
+        << available.width() << "x" << available.height();
+
+    ASSERT_GT(d.minimumWidth(), 0);
+    ASSERT_GT(d.minimumHeight(), 0);
+    for (const QSize asked : {QSize(560, 400), QSize(1, 1), d.minimumSize()}) {
+        SCOPED_TRACE(testing::Message() << asked.width() << "x" << asked.height());
+        d.resize(asked);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(d.size(), d.minimumSize());
+        EXPECT_EQ(CrowdedControls(d), std::vector<std::string>{});
+        for (int tab = 0; tab < 4; ++tab) {
+            ClickTab(d, tab);
+            QWidget* page = PagesByTab(d)[static_cast<std::size_t>(tab)];
+            SCOPED_TRACE(page->metaObject()->className());
+            EXPECT_EQ(CrowdedControls(*page), std::vector<std::string>{});
         }
     }
 }

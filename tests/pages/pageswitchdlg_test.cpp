@@ -3,8 +3,12 @@
 // and the whole round trip through vantel-sim.
 
 #include <QFrame>
+#include <QGuiApplication>
 #include <QSignalSpy>
+#include <QStyleHints>
+#include <QWindow>
 #include <algorithm>
+#include <set>
 
 #include "device/simprocess.h"
 #include "settings/inifile.h"
@@ -256,7 +260,7 @@ TEST_F(SwitchPageTest, OkWithTheLinkClosedSendsAndSaysNothing) {
     EXPECT_EQ(errors.Count(), 0);
 }
 
-TEST_F(SwitchPageTest, OkWithoutAnswerReportsAndKeepsTheTicks) {
+TEST_F(SwitchPageTest, OkWithoutAnswerOrRefusedReportsWhichAndKeepsTheTicks) {
     StartOnline();
     ClickInput(1);
     Press(CPageSwitchDlg::IDC_CLEAR);
@@ -266,6 +270,83 @@ TEST_F(SwitchPageTest, OkWithoutAnswerReportsAndKeepsTheTicks) {
     EXPECT_EQ(errors.Texts(), QStringList{QStringLiteral("Operation failed, no response.")});
     EXPECT_EQ(errors.Calls().front().owner, &Page());
     EXPECT_EQ(Ticked(), std::vector<int>{3});
+    sim.SetSilent(false);
+    errors.Clear();
+
+    log.Refuse(12);
+    Press(CPageSwitchDlg::IDC_OK);
+    EXPECT_EQ(errors.Texts(), QStringList{QStringLiteral("The device refused the command.")});
+    EXPECT_EQ(Ticked(), std::vector<int>{3});
+}
+
+TEST_F(SwitchPageTest, ShrinkingCountsTakeAwayTheButtonsBeyondThem) {
+    CPageSwitchDlg& page = StartOffline();
+    page.SetImage(MakeImage(8, 8).data());
+    ClickOutput(2);
+    ClickOutput(6);
+    struct Step {
+        int inputs, outputs;
+    };
+    for (const Step step : {Step{8, 4}, Step{4, 4}, Step{6, 7}}) {
+        SCOPED_TRACE(testing::Message() << step.inputs << " x " << step.outputs);
+        page.SetImage(MakeImage(step.inputs, step.outputs).data());
+        for (int i = 0; i < CPageSwitchDlg::kButtonCount; ++i) {
+            EXPECT_EQ(page.m_pTxButtons[i]->isHidden(), i >= step.inputs) << "input " << i;
+            EXPECT_EQ(page.m_pRxButtons[i]->isHidden(), i >= step.outputs) << "output " << i;
+        }
+    }
+    // A tick on an output that went away does not come back with it.
+    EXPECT_EQ(Ticked(), std::vector<int>{2});
+}
+
+TEST_F(SwitchPageTest, HiddenLabelButtonsAreNoTabStops) {
+    CPageSwitchDlg& page = StartOnline();
+    dlg->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
+    page.m_pTxButtons[0]->setFocus(Qt::TabFocusReason);
+    std::set<QWidget*> reached;
+    for (int i = 0; i < 200; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached.insert(QApplication::focusWidget());
+    }
+    for (int i = 0; i < CPageSwitchDlg::kButtonCount; ++i) {
+        EXPECT_EQ(reached.count(page.m_pTxButtons[i]), i < 8 ? 1u : 0u) << "input " << i;
+        EXPECT_EQ(reached.count(page.m_pRxButtons[i]), i < 8 ? 1u : 0u) << "output " << i;
+    }
+}
+
+TEST_F(SwitchPageTest, DoubleClickAtAPersonsPaceRenamesAndLeavesTheTick) {
+    // Press, 100 ms, release, 100 ms, press: the rename dialog opens on the second press and
+    // the second release comes only after it. The simulated clock moves half a second after
+    // every release, hence the long interval.
+    QStyleHints* hints = QGuiApplication::styleHints();
+    const int interval = hints->mouseDoubleClickInterval();
+    hints->setMouseDoubleClickInterval(3000);
+    CPageSwitchDlg& page = StartOnline();
+    ClickInput(0);
+    const std::vector<int> ticked = Ticked();
+    ASSERT_EQ(ticked, std::vector<int>{0});
+    for (const int j : {0, 3}) {
+        SCOPED_TRACE(j);
+        CRxButton* button = page.m_pRxButtons[j];
+        QWindow* window = dlg->windowHandle();
+        const QPoint at = button->mapTo(dlg.get(), button->rect().center());
+        AnswerNextModal([&](QWidget* modal) {
+            FindById<QLineEdit>(modal, SetNewDlg::IDC_NEW_NAME)->setText(QStringLiteral("Cam"));
+            QTest::mouseClick(FindById<QAbstractButton>(modal, SetNewDlg::IDC_SAVE),
+                              Qt::LeftButton);
+        });
+        QTest::mousePress(window, Qt::LeftButton, {}, at);
+        QTest::qWait(100);
+        QTest::mouseRelease(window, Qt::LeftButton, {}, at, 100);
+        QTest::qWait(100);
+        QTest::mousePress(window, Qt::LeftButton, {}, at, 100);
+        EXPECT_TRUE(WaitFor([] { return QApplication::activeModalWidget() == nullptr; }, 5000));
+        QTest::mouseRelease(window, Qt::LeftButton, {}, at);
+        EXPECT_EQ(button->m_strName, QStringLiteral("Cam"));
+        EXPECT_EQ(Ticked(), ticked);
+    }
+    hints->setMouseDoubleClickInterval(interval);
 }
 
 TEST_F(SwitchPageTest, AllAndClearTouchTheOutputsOfTheImage) {

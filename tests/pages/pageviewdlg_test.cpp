@@ -271,17 +271,43 @@ TEST_F(PageViewTest, HeldButtonComesBackAfterTheHold) {
     QTRY_VERIFY(!action->isEnabled());
 }
 
-TEST_F(PageViewTest, SilentDeviceReportsTheFailedActionOnce) {
+TEST_F(PageViewTest, FailedActionIsReportedOnceAsNoAnswerOrRefusal) {
     CVantelDlg& d = StartRecorded();
-    for (CPageViewDlg* page : {&d.m_pageLoad, &d.m_pageView}) {
-        ClickScene(*page, 3);
-        sim.SetSilent(true);
-        ClickAction(*page);
-        sim.SetSilent(false);
-        ASSERT_EQ(errors.Count(), 1);
-        EXPECT_EQ(errors.Calls()[0].owner, page);
-        EXPECT_EQ(errors.LastText(), "Operation failed, no response.");
-        errors.Clear();
+    for (const bool refused : {false, true}) {
+        if (refused) {
+            log.Refuse(8);
+            log.Refuse(9);
+        }
+        for (CPageViewDlg* page : {&d.m_pageLoad, &d.m_pageView}) {
+            SCOPED_TRACE(testing::Message() << (page == &d.m_pageLoad ? "LOAD" : "SAVE")
+                                            << (refused ? " refused" : " without answer"));
+            ClickScene(*page, 3);
+            QTRY_VERIFY_WITH_TIMEOUT(ActionButton(*page)->isEnabled(), 5000);
+            sim.SetSilent(!refused);
+            ClickAction(*page);
+            sim.SetSilent(false);
+            ASSERT_EQ(errors.Count(), 1);
+            EXPECT_EQ(errors.Calls()[0].owner, page);
+            EXPECT_EQ(errors.LastText(), refused ? "The device refused the command."
+                                                 : "Operation failed, no response.");
+            errors.Clear();
+        }
+    }
+}
+
+TEST_F(PageViewTest, RoutingListIsOneTabStop) {
+    CVantelDlg& d = StartRecorded();
+    d.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+    ShowTab(kTabSaveView);
+    QTRY_VERIFY_WITH_TIMEOUT(d.m_pageView.m_list->rowCount() > 1, kPollMs);
+    for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Backtab}) {
+        SCOPED_TRACE(key == Qt::Key_Tab ? "Tab" : "Shift+Tab");
+        d.m_pageView.m_list->setFocus(Qt::TabFocusReason);
+        d.m_pageView.m_list->setCurrentCell(1, 1);
+        ASSERT_EQ(QApplication::focusWidget(), d.m_pageView.m_list);
+        QTest::keyClick(d.m_pageView.m_list, key);
+        EXPECT_NE(QApplication::focusWidget(), d.m_pageView.m_list);
     }
 }
 

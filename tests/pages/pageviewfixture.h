@@ -6,8 +6,10 @@
 #include <QAbstractButton>
 #include <QTabBar>
 #include <QTableWidget>
+#include <algorithm>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -30,12 +32,23 @@ public:
         bool operator==(const Request&) const = default;
     };
 
-    void Feed(const std::uint8_t* data, std::size_t size) {
+    // Logs the requests in data; returns the refusals the device gives to those it refuses.
+    std::vector<std::uint8_t> Feed(const std::uint8_t* data, std::size_t size) {
         std::lock_guard lock(m_mutex);
+        std::vector<std::uint8_t> refusals;
         m_decoder.Feed(data, size);
         while (std::optional<Frame> frame = m_decoder.Next()) {
             m_requests.push_back({frame->cmd, frame->payload});
+            if (m_refused.count(frame->cmd) != 0) {
+                AppendFrame(refusals, frame->seq, frame->cmd, kStatusOutOfRange, nullptr, 0);
+            }
         }
+        return refusals;
+    }
+    // From now on the device refuses every request of this command.
+    void Refuse(std::uint8_t cmd) {
+        std::lock_guard lock(m_mutex);
+        m_refused.insert(cmd);
     }
     // The requests of one command, oldest first.
     std::vector<Request> Of(std::uint8_t cmd) {
@@ -57,6 +70,7 @@ private:
     std::mutex m_mutex;
     FrameDecoder m_decoder;
     std::vector<Request> m_requests;
+    std::set<std::uint8_t> m_refused;
 };
 
 // A transport that hands everything to another one and copies what is written to a log.
@@ -68,11 +82,25 @@ public:
     bool IsOpen() const override { return m_inner->IsOpen(); }
     IoStatus Write(const std::uint8_t* data, std::size_t size,
                    Clock::time_point deadline) override {
-        m_log.Feed(data, size);
+        std::vector<std::uint8_t> refusals = m_log.Feed(data, size);
+        if (!refusals.empty()) {
+            std::lock_guard lock(m_mutex);
+            m_refusals.insert(m_refusals.end(), refusals.begin(), refusals.end());
+            return IoStatus::kOk;  // a refused request never reaches the device
+        }
         return m_inner->Write(data, size, deadline);
     }
     IoStatus Read(std::uint8_t* data, std::size_t capacity, std::size_t& received,
                   Clock::time_point deadline) override {
+        {
+            std::lock_guard lock(m_mutex);
+            if (!m_refusals.empty()) {
+                received = std::min(capacity, m_refusals.size());
+                std::copy_n(m_refusals.begin(), received, data);
+                m_refusals.erase(m_refusals.begin(), m_refusals.begin() + received);
+                return IoStatus::kOk;
+            }
+        }
         return m_inner->Read(data, capacity, received, deadline);
     }
     bool Reopen(Clock::time_point deadline) override { return m_inner->Reopen(deadline); }
@@ -83,6 +111,8 @@ public:
 private:
     std::unique_ptr<ITransport> m_inner;
     RequestLog& m_log;
+    std::mutex m_mutex;
+    std::vector<std::uint8_t> m_refusals;
 };
 
 class PageViewTest : public MainDlgTest {

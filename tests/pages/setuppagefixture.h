@@ -44,14 +44,9 @@ public:
 
     void SetReachable(bool reachable) { m_ports.SetReachable(reachable); }
     // Requests of this command get no reply from now on (or again one, with false).
-    void SetSilent(std::uint8_t cmd, bool silent) {
-        std::lock_guard lock(m_mutex);
-        if (silent) {
-            m_silent.insert(cmd);
-        } else {
-            m_silent.erase(cmd);
-        }
-    }
+    void SetSilent(std::uint8_t cmd, bool silent) { Mark(m_silent, cmd, silent); }
+    // Requests of this command are refused from now on (or no longer, with false).
+    void SetRefused(std::uint8_t cmd, bool refused) { Mark(m_refused, cmd, refused); }
     // "read setup" answers with these bytes instead of the model's block; nothing: the model.
     void ScriptSetupReply(std::optional<std::vector<std::uint8_t>> reply) {
         std::lock_guard lock(m_mutex);
@@ -61,6 +56,10 @@ public:
     bool PutBlock(const Block& block) {
         std::lock_guard lock(m_mutex);
         return m_device.Handle(6, block).status == kStatusOk;
+    }
+    CSwitcher::Image LiveImage() {
+        std::lock_guard lock(m_mutex);
+        return m_device.StateImage(0);
     }
     Block DeviceBlock() {
         std::lock_guard lock(m_mutex);
@@ -78,6 +77,14 @@ public:
     std::vector<std::string> Opened() { return m_ports.Opened(); }
 
 private:
+    void Mark(std::set<std::uint8_t>& commands, std::uint8_t cmd, bool on) {
+        std::lock_guard lock(m_mutex);
+        if (on) {
+            commands.insert(cmd);
+        } else {
+            commands.erase(cmd);
+        }
+    }
     void Serve(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& reply) {
         std::lock_guard lock(m_mutex);
         m_decoder.Feed(data, size);
@@ -88,6 +95,10 @@ private:
                 m_writes.push_back(frame->payload);
             }
             if (m_silent.count(frame->cmd) != 0) {
+                continue;
+            }
+            if (m_refused.count(frame->cmd) != 0) {
+                AppendFrame(reply, frame->seq, frame->cmd, kStatusOutOfRange, nullptr, 0);
                 continue;
             }
             if (frame->cmd == 5 && m_setupReply) {
@@ -106,6 +117,7 @@ private:
     CDevicePort m_port{m_device};
     FrameDecoder m_decoder;
     std::set<std::uint8_t> m_silent;
+    std::set<std::uint8_t> m_refused;
     std::optional<std::vector<std::uint8_t>> m_setupReply;
     std::vector<std::vector<std::uint8_t>> m_writes;
     int m_nReads = 0;
@@ -143,6 +155,12 @@ protected:
     }
 
     CPageSetupDlg& page() { return dlg->m_pageSetup; }
+
+    // The stored value of a key of section "setup", as the application reads it.
+    std::string StoredSetup(const char* key) {
+        CIniFile ini(app.IniPath().toStdString());
+        return ini.GetString(key, "setup", "<none>");
+    }
 
     void Click(int id) {
         auto* button = page().Item<QAbstractButton>(id);

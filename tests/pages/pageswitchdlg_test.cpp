@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <set>
 
+#include "controls/wrapbutton.h"
 #include "device/simprocess.h"
 #include "settings/inifile.h"
 #include "switchpagefixture.h"
@@ -91,6 +92,21 @@ TEST_F(SwitchPageTest, StoredNamesAreShown) {
     EXPECT_EQ(page.m_pTxButtons[71]->text(), QString(QChar(u'\u6444')));
     EXPECT_EQ(page.m_pRxButtons[71]->text(), QString());  // an empty stored name stays empty
     EXPECT_EQ(page.m_pRxButtons[3]->text(), QStringLiteral("4"));
+}
+
+TEST_F(SwitchPageTest, SelectedInputsNameWrapsOnTheLargeButton) {
+    CPageSwitchDlg& page = StartOffline(
+        "[setup]\nmode=1\nip=127.0.0.1\n[BUTTON]\n"
+        "3000=Camera left studio with a long name\n");
+    page.SetImage(MakeImage(8, 8).data());
+    ClickInput(0);
+    auto* selected =
+        qobject_cast<CWrapButton*>(page.Item<QPushButton>(CPageSwitchDlg::IDC_SEL_NAME));
+    ASSERT_NE(selected, nullptr);
+    EXPECT_EQ(selected->text(), QStringLiteral("Camera left studio with a long name"));
+    const QStringList lines = selected->ShownLines();
+    EXPECT_GT(lines.size(), 1);
+    EXPECT_EQ(lines.join(QLatin1Char(' ')), selected->text());
 }
 
 // ---- layout ----

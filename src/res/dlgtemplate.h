@@ -73,6 +73,7 @@ constexpr int IDD_SETNEW = 103;
 constexpr int IDD_PAGE_VIEW = 130;
 constexpr int IDD_PAGE_SWITCH = 131;
 constexpr int IDD_PAGE_SETUP = 133;
+constexpr int IDD_PAGE_SALVO = 134;
 
 // The template with the given id, or nullptr.
 const DlgTemplate* FindDlgTemplate(int id);

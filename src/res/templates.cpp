@@ -5,6 +5,10 @@
 #include "res/dlgtemplate.h"
 
 namespace vantel {
+
+// The salvo page's controls (salvotemplate.cpp).
+extern const std::span<const CtlTemplate> kSalvoControls;
+
 namespace {
 
 constexpr unsigned kButton = kStyleTabStop;
@@ -102,7 +106,8 @@ constexpr const char* kComPorts[] = {"COM1", "COM2", "COM3", "COM4", "COM5",
 constexpr unsigned kPageVisible = kDlgChild | kDlgVisible | kDlgDisabled;
 constexpr unsigned kPageHidden = kDlgChild | kDlgDisabled;
 
-constexpr DlgTemplate kTemplates[] = {
+// Not constexpr: the salvo page's table lives in a file of its own.
+const DlgTemplate kTemplates[] = {
     {IDD_ABOUTBOX, "", 235, 55, kSimSun, 9, kDlgPopup, kAboutControls},
     {IDD_VANTEL_DIALOG, "Control software", 446, 269, kSimSun, 12,
      kDlgPopup | kDlgVisible | kDlgResizable, kMainControls},
@@ -110,6 +115,7 @@ constexpr DlgTemplate kTemplates[] = {
     {IDD_PAGE_VIEW, "", 430, 220, kSimSun, 9, kPageHidden, kViewControls},
     {IDD_PAGE_SWITCH, "", 430, 220, kSimSun, 9, kPageVisible, kSwitchControls},
     {IDD_PAGE_SETUP, "", 430, 220, kSimSun, 9, kPageHidden, kSetupControls},
+    {IDD_PAGE_SALVO, "", 430, 220, kSimSun, 9, kPageHidden, kSalvoControls},
 };
 
 struct CtlItemList {

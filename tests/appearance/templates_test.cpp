@@ -16,8 +16,8 @@
 namespace {
 
 TEST(Templates, EachTableIsSound) {
-    const std::set<int> expected = {IDD_ABOUTBOX,  IDD_VANTEL_DIALOG, IDD_SETNEW,
-                                    IDD_PAGE_VIEW, IDD_PAGE_SWITCH,   IDD_PAGE_SETUP};
+    const std::set<int> expected = {IDD_ABOUTBOX,    IDD_VANTEL_DIALOG, IDD_SETNEW,    IDD_PAGE_VIEW,
+                                    IDD_PAGE_SWITCH, IDD_PAGE_SETUP,    IDD_PAGE_SALVO};
     std::set<int> found;
     for (const DlgTemplate& dlg : AllDlgTemplates()) {
         found.insert(dlg.id);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -295,6 +296,26 @@ TEST_F(SalvoPage, UndoWithAnEmptyJournalSaysSo) {
     EXPECT_EQ(Result(), QStringLiteral("Nothing to undo."));
     EXPECT_EQ(d.Live(), before);
     EXPECT_EQ(errors.Count(), 0);
+}
+
+TEST_F(SalvoPage, KeyboardAloneSelectsMovesThroughThePageAndTakes) {
+    Store(kEvening);
+    HandOver();
+    List()->setFocus();
+    QTest::keyClick(List(), Qt::Key_Down);
+    EXPECT_EQ(page.SelectedName(), QStringLiteral("Evening"));
+    EXPECT_EQ(DiffRows().size(), 3u);
+    const int order[] = {CPageSalvoDlg::IDC_DIFF,    CPageSalvoDlg::IDC_SOURCE,
+                         CPageSalvoDlg::IDC_CAPTURE, CPageSalvoDlg::IDC_RENAME,
+                         CPageSalvoDlg::IDC_DELETE,  CPageSalvoDlg::IDC_TAKE};
+    for (int id : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), page.GetDlgItem(id)) << id;
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(d.Live(), kEveningTaken);
+    // The take locks the page while it runs; the focus comes back to where it was.
+    EXPECT_EQ(QApplication::focusWidget(), page.GetDlgItem(CPageSalvoDlg::IDC_TAKE));
 }
 
 TEST_F(SalvoPage, DeleteKeyAsksAndDeletesOnlyOnYes) {

@@ -7,6 +7,7 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QStyle>
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -245,7 +246,13 @@ void CVantelDlg::FitToScreen() {
         return;
     }
     const QRect available = screen->availableGeometry();
-    const QSize frame = frameGeometry().size() - size();
+    QSize frame = frameGeometry().size() - size();
+    if (frame.isNull()) {
+        // Not framed by the window manager yet: keep room for a title bar and borders.
+        const int border = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
+        frame = QSize(2 * border,
+                      style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this) + 2 * border);
+    }
     const QSize fitted = size().boundedTo(available.size() - frame).expandedTo(minimumSize());
     if (fitted != size()) {
         resize(fitted);

@@ -85,7 +85,12 @@ TEST_F(VantelCtlExit, BadCommandLinesAreUsageErrors) {
              {"--host", "127.0.0.1:1", "--serial", "COM1", "status"},
              {"--serial", "COM10", "status"},
              {"--serial", "tty0", "status"},
-             {"setup", "set", "--volume", "3"}}) {
+             {"setup", "set", "--volume", "3"},
+             {"salvo"},
+             {"salvo", "apply"},
+             {"salvo", "rename", "A"},
+             {"salvo", "capture", "A", "--from-scene", "12"},
+             {"undo", "extra"}}) {
         const CtlResult result = Ctl(args);
         EXPECT_EQ(result.code, 2) << ::testing::PrintToString(args);
         EXPECT_TRUE(IsOneErrorLine(result.err)) << result.err;
@@ -103,7 +108,16 @@ TEST_F(VantelCtlExit, EveryCommandHasHelp) {
                                                                      {"setup"},
                                                                      {"setup", "show"},
                                                                      {"setup", "set"},
-                                                                     {"watch"}}) {
+                                                                     {"watch"},
+                                                                     {"salvo"},
+                                                                     {"salvo", "list"},
+                                                                     {"salvo", "show"},
+                                                                     {"salvo", "capture"},
+                                                                     {"salvo", "apply"},
+                                                                     {"salvo", "rename"},
+                                                                     {"salvo", "delete"},
+                                                                     {"undo"},
+                                                                     {"log"}}) {
         std::vector<std::string> args = command;
         args.push_back("--help");
         const CtlResult result = Ctl(args);

@@ -6,10 +6,12 @@
 #include <iostream>
 #include <set>
 
+#include "actionjournal.h"
 #include "ctlerror.h"
 #include "devicesession.h"
 #include "jsonline.h"
 #include "portnames.h"
+#include "routing/capture.h"
 #include "routingreport.h"
 #include "settingspath.h"
 
@@ -66,6 +68,20 @@ std::vector<std::uint8_t> SwitchPayload(int input, const std::set<int>& outputs,
     return payload;
 }
 
+// The route as a salvo: the listed outputs show the input, the input's other outputs none.
+Salvo RouteAsSalvo(int input, const std::set<int>& outputs, const CStateImage& image) {
+    Salvo salvo{"route " + std::to_string(input + 1), {}};
+    for (int j = 0; j < image.OutputCount(); ++j) {
+        if (image.SourceOf(j) == input) {
+            salvo.routes[j + 1] = 0;
+        }
+    }
+    for (const int j : outputs) {
+        salvo.routes[j + 1] = input + 1;
+    }
+    return salvo;
+}
+
 void PrintRoute(int input, const std::set<int>& outputs, bool json) {
     if (json) {
         auto object = JsonObject();
@@ -118,13 +134,25 @@ int RunRoute(const CtlOptions& options, const RouteArgs& args) {
     // The counts of the moment decide the port numbers, as on the switch page.
     const CStateImage image = session.ReadImage(0);
     const std::set<int> outputs = CheckedOutputs(input, named, image);
-    session.Send(kSwitch, SwitchPayload(input.index, outputs, image.InputCount()), "switch");
+    const std::vector<std::uint8_t> payload =
+        SwitchPayload(input.index, outputs, image.InputCount());
+    JournalBeforeSending(settingsPath, "route", RouteAsSalvo(input.index, outputs, image), image);
+    session.Send(kSwitch, payload, "switch");
     PrintRoute(input.index, outputs, options.json);
     return 0;
 }
 
 int RunSceneLoad(const CtlOptions& options, int scene) {
-    CDeviceSession session(options, SettingsPathFor(options.config));
+    const std::string settingsPath = SettingsPathFor(options.config);
+    CDeviceSession session(options, settingsPath);
+    // The scene's routing and the live one, so that the load can be undone.
+    const CaptureResult stored =
+        SalvoFromImage(session.ReadImage(scene), "scene " + std::to_string(scene), {});
+    if (!stored.ok) {
+        throw CCtlError(CtlExit::kNoResponse,
+                        "read scene " + std::to_string(scene) + ": " + stored.error);
+    }
+    JournalBeforeSending(settingsPath, "scene", stored.salvo, session.ReadImage(0));
     const std::uint8_t payload[] = {0, static_cast<std::uint8_t>(scene)};
     session.Send(kLoadScene, payload, "load scene " + std::to_string(scene));
     PrintSceneAction("loaded", scene, options.json);

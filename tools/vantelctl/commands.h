@@ -25,6 +25,16 @@ struct SetupChanges {
     std::optional<std::string> buzzer;
 };
 
+// The arguments of the salvo commands, as typed.
+struct SalvoArgs {
+    std::string name;
+    std::string newName;               // rename
+    std::vector<std::string> outputs;  // capture --outputs; empty: every output
+    int fromScene = 0;                 // capture --from-scene; 0: the live routing
+    bool diff = false;                 // show --diff
+    bool replace = false;              // capture --replace
+};
+
 int RunStatus(const CtlOptions& options);
 int RunRoute(const CtlOptions& options, const RouteArgs& args);
 int RunSceneShow(const CtlOptions& options, int scene);
@@ -32,6 +42,19 @@ int RunSceneLoad(const CtlOptions& options, int scene);
 int RunSceneSave(const CtlOptions& options, int scene);
 int RunSetupShow(const CtlOptions& options);
 int RunSetupSet(const CtlOptions& options, const SetupChanges& changes);
+int RunSalvoList(const CtlOptions& options);
+int RunSalvoShow(const CtlOptions& options, const SalvoArgs& args);
+int RunSalvoCapture(const CtlOptions& options, const SalvoArgs& args);
+int RunSalvoRename(const CtlOptions& options, const SalvoArgs& args);
+int RunSalvoDelete(const CtlOptions& options, const SalvoArgs& args);
+// Takes the salvo with read-back; fails (after printing what differs) unless the device was
+// read back holding it.
+int RunSalvoApply(const CtlOptions& options, const SalvoArgs& args);
+// Takes back the last journaled action, leaving outputs changed since alone.
+int RunUndo(const CtlOptions& options);
+// Prints the journal, oldest first; since (ISO 8601 or Unix seconds) drops older entries.
+int RunLog(const CtlOptions& options, const std::string& since);
+
 // Prints every change of the live routing until SIGINT or SIGTERM.
 int RunWatch(const CtlOptions& options);
 

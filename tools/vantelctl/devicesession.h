@@ -35,6 +35,10 @@ public:
     // Sends a command whose reply carries no data; what names it in messages.
     void Send(std::uint8_t cmd, std::span<const std::uint8_t> payload, const std::string& what);
 
+    // The open link, for the salvo code that sends and reads back on its own.
+    CVexaLib& Link() { return m_link; }
+    int Timeout() const { return m_timeout; }
+
 private:
     // Opens the link by the port text; the name is what messages call it.
     void OpenPort(const std::string& port);

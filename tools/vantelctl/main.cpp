@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <iostream>
+#include <string>
 
 #include "commands.h"
 #include "ctlerror.h"
@@ -105,6 +106,44 @@ void AddSetupCommands(CLI::App& app, const CtlOptions& options, Action& chosen,
     set->add_option("--buzzer", changes.buzzer, "on or off")->type_name("on|off");
 }
 
+CLI::App* AddNamed(CLI::App* command, std::string& name) {
+    command->add_option("NAME", name, "the salvo's name")->required();
+    return command;
+}
+
+void AddSalvoCommands(CLI::App& app, const CtlOptions& options, Action& chosen,
+                      vantel::SalvoArgs& args) {
+    auto* group = app.add_subcommand("salvo", "list, show, capture, take, rename or delete salvos");
+    group->require_subcommand(1);
+    AddCommand(*group, "list", "print the names of the stored salvos", chosen,
+               [&] { return vantel::RunSalvoList(options); });
+    AddNamed(AddCommand(*group, "show", "print a salvo's routes", chosen,
+                        [&] { return vantel::RunSalvoShow(options, args); }),
+             args.name)
+        ->add_flag("--diff", args.diff, "show now -> after against the live routing");
+    auto* capture = AddNamed(AddCommand(*group, "capture", "store the routing as a salvo", chosen,
+                                        [&] { return vantel::RunSalvoCapture(options, args); }),
+                             args.name);
+    capture->add_option("--outputs", args.outputs, "only these outputs (numbers or labels)")
+        ->type_name("LIST")
+        ->delimiter(',');
+    capture->add_option("--from-scene", args.fromScene, "capture stored scene N instead")
+        ->type_name("N")
+        ->check(CLI::Range(1, 11));
+    capture->add_flag("--replace", args.replace, "replace a salvo of the same name");
+    AddNamed(AddCommand(*group, "apply", "take a salvo and read the routing back", chosen,
+                        [&] { return vantel::RunSalvoApply(options, args); }),
+             args.name);
+    AddNamed(AddCommand(*group, "rename", "give a salvo another name", chosen,
+                        [&] { return vantel::RunSalvoRename(options, args); }),
+             args.name)
+        ->add_option("NEW", args.newName, "the new name")
+        ->required();
+    AddNamed(AddCommand(*group, "delete", "remove a salvo", chosen,
+                        [&] { return vantel::RunSalvoDelete(options, args); }),
+             args.name);
+}
+
 int ReportParseError(const CLI::App& app, const CLI::ParseError& error) {
     if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
         return app.exit(error);  // --help
@@ -126,6 +165,8 @@ int main(int argc, char** argv) {
     vantel::RouteArgs route;
     vantel::SetupChanges changes;
     int scene = 0;
+    vantel::SalvoArgs salvo;
+    std::string since;
 
     AddGlobalOptions(app, options);
     AddCommand(app, "status", "print the counts and the live routing", chosen,
@@ -136,6 +177,13 @@ int main(int argc, char** argv) {
     routeCommand->add_option("OUT", route.outputs, "output numbers or labels; none unroutes IN");
     AddSceneCommands(app, options, chosen, scene);
     AddSetupCommands(app, options, chosen, changes);
+    AddSalvoCommands(app, options, chosen, salvo);
+    AddCommand(app, "undo", "take back the last action on the routing", chosen,
+               [&] { return vantel::RunUndo(options); });
+    AddCommand(app, "log", "print the journal of actions on the routing, oldest first", chosen,
+               [&] { return vantel::RunLog(options, since); })
+        ->add_option("--since", since, "only actions from then on: ISO 8601 or Unix seconds")
+        ->type_name("TIME");
     AddCommand(app, "watch", "print every change of the live routing until interrupted", chosen,
                [&] { return vantel::RunWatch(options); });
 

@@ -9,12 +9,6 @@ namespace vantel {
 
 namespace {
 
-std::string TwoDigits(int n) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d", n);
-    return text;
-}
-
 std::string SceneName(int scene) {
     return scene == 0 ? "live routing" : "scene " + std::to_string(scene);
 }
@@ -24,7 +18,7 @@ void PrintText(std::ostream& out, const CStateImage& image, const Routing& routi
         << " outputs\n\nOUT  IN\n";
     for (int j = 1; j <= routing.outputs; ++j) {
         const int source = routing.SourceOf(j);
-        out << TwoDigits(j) << "   " << (source == 0 ? "--" : TwoDigits(source)) << '\n';
+        out << PortText(j) << "   " << PortText(source) << '\n';
     }
     out << "\nIN   OUT\n";
     for (const auto& row : image.RoutingList()) {
@@ -42,13 +36,23 @@ nlohmann::ordered_json ListJson(const CStateImage& image) {
 
 }  // namespace
 
+std::string PortText(int number) {
+    if (number == 0) {
+        return "--";
+    }
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d", number);
+    return text;
+}
+
+nlohmann::ordered_json InputJson(int input) {
+    return input == 0 ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(input);
+}
+
 nlohmann::ordered_json RoutesJson(const Routing& routing) {
     auto routes = nlohmann::ordered_json::array();
     for (int j = 1; j <= routing.outputs; ++j) {
-        const int source = routing.SourceOf(j);
-        routes.push_back({{"output", j},
-                          {"input", source == 0 ? nlohmann::ordered_json(nullptr)
-                                                : nlohmann::ordered_json(source)}});
+        routes.push_back({{"output", j}, {"input", InputJson(routing.SourceOf(j))}});
     }
     return routes;
 }

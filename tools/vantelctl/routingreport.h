@@ -4,11 +4,17 @@
 
 #include <nlohmann/json.hpp>
 #include <ostream>
+#include <string>
 
 #include "link/stateimage.h"
 #include "routing.h"
 
 namespace vantel {
+
+// An input or output number as the tables show it: two digits, "--" for 0 (none).
+std::string PortText(int number);
+// An input number for JSON: the number, or null for 0 (none).
+nlohmann::ordered_json InputJson(int input);
 
 // "output": n, "input": k or null, for every output.
 nlohmann::ordered_json RoutesJson(const Routing& routing);

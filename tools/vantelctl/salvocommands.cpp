@@ -1,0 +1,225 @@
+// salvo list, show, capture, rename, delete and apply.
+#include <algorithm>
+#include <iostream>
+
+#include "actionjournal.h"
+#include "commands.h"
+#include "ctlerror.h"
+#include "devicesession.h"
+#include "jsonline.h"
+#include "portnames.h"
+#include "routing/capture.h"
+#include "routing/routingaction.h"
+#include "routing/vexaroutinglink.h"
+#include "routingreport.h"
+#include "salvoreport.h"
+#include "settingspath.h"
+
+namespace vantel {
+
+namespace {
+
+bool Holds(const SalvoListing& listing, const std::string& name) {
+    return std::any_of(listing.salvos.begin(), listing.salvos.end(),
+                       [&name](const SalvoEntry& entry) { return entry.name == name; });
+}
+
+std::string Quoted(const std::string& name) {
+    return "\"" + name + "\"";
+}
+
+void RequireStored(const CSalvoStore& store, const std::string& name) {
+    if (!Holds(store.List(), name)) {
+        throw CCtlError(CtlExit::kUsage,
+                        "no salvo named " + Quoted(name) + " in " + store.Folder().string());
+    }
+}
+
+void RequireGoodName(const std::string& name) {
+    const std::string problem = SalvoNameProblem(name);
+    if (!problem.empty()) {
+        throw CCtlError(CtlExit::kUsage, "salvo name " + Quoted(name) + ": " + problem);
+    }
+}
+
+// A store operation that failed on the files (not on the names, checked before).
+void RequireStored(const StoreResult& result) {
+    if (!result.ok) {
+        throw CCtlError(CtlExit::kCannotOpen, result.error);
+    }
+}
+
+Salvo LoadSalvo(const CSalvoStore& store, const std::string& name) {
+    RequireStored(store, name);
+    Salvo salvo;
+    RequireStored(store.Load(name, salvo));
+    return salvo;
+}
+
+// The outputs of --outputs as numbers from 1, names resolved by the button labels.
+std::vector<int> OutputNumbers(const std::string& settingsPath, const SalvoArgs& args) {
+    const CPortNames names(settingsPath);
+    std::vector<int> outputs;
+    for (const std::string& name : args.outputs) {
+        outputs.push_back(names.Resolve(PortKind::kOutput, name) + 1);
+    }
+    return outputs;
+}
+
+std::string SourceName(int scene) {
+    return scene == 0 ? "the live routing" : "scene " + std::to_string(scene);
+}
+
+void PrintAction(const char* action, const std::string& name, bool json,
+                 const std::string& textTail = "") {
+    if (json) {
+        auto object = JsonObject();
+        object["action"] = action;
+        object["name"] = name;
+        std::cout << JsonLine(object) << '\n';
+        return;
+    }
+    std::cout << "salvo " << Quoted(name) << ' ' << action << textTail << '\n';
+}
+
+// What taking the salvo did; throws after printing when the device does not hold it.
+void ReportTake(const Salvo& salvo, const ActionResult& taken, bool json) {
+    const ApplyResult& apply = taken.apply;
+    if (json) {
+        auto object = JsonObject();
+        object["action"] = "apply";
+        object["name"] = salvo.name;
+        AddApplyFields(object, apply);
+        std::cout << JsonLine(object) << '\n';
+    } else if (apply.ok) {
+        std::cout << SalvoLabel(salvo) << " taken and read back (" << apply.framesSent
+                  << " switch commands)\n";
+    } else {
+        std::cout << SalvoLabel(salvo) << " not taken: " << ApplyFailureText(apply) << "\n\n";
+        PrintMismatchTable(std::cout, apply.differing);
+    }
+    if (!apply.ok) {
+        std::cout.flush();
+        const std::string why =
+            taken.error.empty() ? ApplyFailureText(apply) : "nothing sent: " + taken.error;
+        throw CCtlError(CtlExit::kNoResponse, SalvoLabel(salvo) + ": " + why);
+    }
+}
+
+std::string OutOfReachText(const std::vector<int>& outputs) {
+    std::string text;
+    for (const int output : outputs) {
+        text += " out " + PortText(output);
+    }
+    return text;
+}
+
+}  // namespace
+
+int RunSalvoList(const CtlOptions& options) {
+    const SalvoListing listing = SalvosBeside(SettingsPathFor(options.config)).List();
+    for (const SalvoFileProblem& problem : listing.problems) {
+        std::cerr << "vantelctl: skipped " << problem.file << ": " << problem.problem << '\n';
+    }
+    PrintSalvoList(std::cout, listing, options.json);
+    return 0;
+}
+
+int RunSalvoShow(const CtlOptions& options, const SalvoArgs& args) {
+    const std::string settingsPath = SettingsPathFor(options.config);
+    const Salvo salvo = LoadSalvo(SalvosBeside(settingsPath), args.name);
+    if (!args.diff) {
+        PrintSalvo(std::cout, salvo, options.json);
+        return 0;
+    }
+    CDeviceSession session(options, settingsPath);
+    const CStateImage image = session.ReadImage(0);
+    PrintSalvoDiff(std::cout, salvo, DiffSalvo(salvo, image), OutOfReach(salvo, image),
+                   options.json);
+    return 0;
+}
+
+int RunSalvoCapture(const CtlOptions& options, const SalvoArgs& args) {
+    const std::string settingsPath = SettingsPathFor(options.config);
+    RequireGoodName(args.name);
+    CSalvoStore store = SalvosBeside(settingsPath);
+    if (!args.replace && Holds(store.List(), args.name)) {
+        throw CCtlError(CtlExit::kUsage, "a salvo named " + Quoted(args.name) +
+                                             " exists already (--replace replaces it)");
+    }
+    const std::vector<int> outputs = OutputNumbers(settingsPath, args);
+    CDeviceSession session(options, settingsPath);
+    CVexaRoutingLink link(session.Link(), session.Timeout());
+    const CaptureResult captured = CaptureSalvo(link, args.name, args.fromScene, outputs);
+    if (!captured.ok) {
+        const bool linkFailed = captured.failure != LinkFailure::kNone;
+        throw CCtlError(linkFailed ? CtlExit::kNoResponse : CtlExit::kUsage,
+                        "capture from " + SourceName(args.fromScene) + ": " + captured.error);
+    }
+    RequireStored(store.Save(captured.salvo));
+    if (options.json) {
+        auto object = JsonObject();
+        object["action"] = "captured";
+        object["name"] = captured.salvo.name;
+        object["scene"] = args.fromScene;
+        std::cout << JsonLine(object) << '\n';
+        return 0;
+    }
+    std::cout << SalvoLabel(captured.salvo) << " captured from " << SourceName(args.fromScene)
+              << ": " << captured.salvo.routes.size() << " outputs\n";
+    return 0;
+}
+
+int RunSalvoRename(const CtlOptions& options, const SalvoArgs& args) {
+    CSalvoStore store = SalvosBeside(SettingsPathFor(options.config));
+    RequireGoodName(args.newName);
+    RequireStored(store, args.name);
+    if (args.newName != args.name && Holds(store.List(), args.newName)) {
+        throw CCtlError(CtlExit::kUsage,
+                        "a salvo named " + Quoted(args.newName) + " exists already");
+    }
+    RequireStored(store.Rename(args.name, args.newName));
+    if (options.json) {
+        auto object = JsonObject();
+        object["action"] = "renamed";
+        object["name"] = args.name;
+        object["new_name"] = args.newName;
+        std::cout << JsonLine(object) << '\n';
+        return 0;
+    }
+    PrintAction("renamed", args.name, false, " to " + Quoted(args.newName));
+    return 0;
+}
+
+int RunSalvoDelete(const CtlOptions& options, const SalvoArgs& args) {
+    CSalvoStore store = SalvosBeside(SettingsPathFor(options.config));
+    RequireStored(store, args.name);
+    RequireStored(store.Delete(args.name));
+    PrintAction("deleted", args.name, options.json);
+    return 0;
+}
+
+int RunSalvoApply(const CtlOptions& options, const SalvoArgs& args) {
+    const std::string settingsPath = SettingsPathFor(options.config);
+    const Salvo salvo = LoadSalvo(SalvosBeside(settingsPath), args.name);
+    CDeviceSession session(options, settingsPath);
+    CVexaRoutingLink link(session.Link(), session.Timeout());
+    CJournal journal = JournalBeside(settingsPath);
+    const ActionResult taken = TakeSalvo(link, journal, salvo, "salvo");
+    // A routing that could not be read is reported like any take that did not hold: every
+    // output of the salvo is listed, its state unknown.
+    if (!taken.error.empty() && taken.apply.failure == LinkFailure::kNone) {
+        ThrowNotTaken(taken);
+    }
+    if (taken.apply.outOfReach) {
+        throw CCtlError(CtlExit::kUsage,
+                        SalvoLabel(salvo) +
+                            " names outputs or inputs this device lacks; "
+                            "nothing sent:" +
+                            OutOfReachText(OutOfReach(salvo, *taken.apply.readBack)));
+    }
+    ReportTake(salvo, taken, options.json);
+    return 0;
+}
+
+}  // namespace vantel

@@ -18,13 +18,12 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "device/simserver.h"
-#include "device/switcher.h"
 #include "link/frame.h"
 #include "link/vexalib.h"
+#include "median.h"
+#include "simthread.h"
 
 namespace {
 
@@ -88,11 +87,6 @@ private:
 
 double Micros(Clock::duration d) {
     return std::chrono::duration<double, std::micro>(d).count();
-}
-
-double Median(std::vector<double> values) {
-    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
-    return values[values.size() / 2];
 }
 
 template <class F>
@@ -185,22 +179,11 @@ int MeasureThroughput(unsigned short port) {
 }  // namespace
 
 int main() {
-    vantel::CSwitcher device(8, 8);
-    vantel::SimOptions options;
-    options.listenPort = 0;
-    vantel::CSimServer server(device, options);
-    std::vector<std::string> endpoints;
-    std::string error;
-    if (!server.Open(endpoints, error)) {
-        std::fprintf(stderr, "bench_link: %s\n", error.c_str());
+    const CSimThread sim(8, 8);
+    if (!sim.Error().empty()) {
+        std::fprintf(stderr, "bench_link: %s\n", sim.Error().c_str());
         return 1;
     }
-    std::thread serving([&server] { server.Run(); });
-    int rc = MeasureRoundTrips(server.TcpPort());
-    if (rc == 0) {
-        rc = MeasureThroughput(server.TcpPort());
-    }
-    server.Stop();
-    serving.join();
-    return rc;
+    const int rc = MeasureRoundTrips(sim.Port());
+    return rc == 0 ? MeasureThroughput(sim.Port()) : rc;
 }

@@ -118,8 +118,10 @@ QString FailureSuffix(vantel::LinkFailure failure) {
     return text.empty() ? QString() : QStringLiteral(" (%1)").arg(QString::fromStdString(text));
 }
 
-// What a take of salvo name came to; failed tells whether it fell short.
-QString TakeText(const std::string& name, const vantel::ActionResult& result, bool& failed) {
+// What a take of salvo name came to; failed tells whether it fell short. outOfReach: the
+// outputs whose routes the device cannot take.
+QString TakeText(const std::string& name, const vantel::ActionResult& result,
+                 const std::vector<int>& outOfReach, bool& failed) {
     const vantel::ApplyResult& apply = result.apply;
     failed = !apply.ok;
     if (apply.ok) {
@@ -130,12 +132,10 @@ QString TakeText(const std::string& name, const vantel::ActionResult& result, bo
             .arg(Quoted(name), QString::fromStdString(result.error));
     }
     if (apply.outOfReach) {
-        std::vector<int> outputs;
-        for (const OutputMismatch& m : apply.differing) {
-            outputs.push_back(m.output);
-        }
-        return QStringLiteral("%1 not taken: outputs %2 name outputs or inputs this device lacks.")
-            .arg(Quoted(name), OutputList(outputs));
+        return QStringLiteral(
+                   "%1 not taken, nothing sent: outputs %2 name outputs or inputs this "
+                   "device lacks.")
+            .arg(Quoted(name), OutputList(outOfReach));
     }
     return QStringLiteral("%1 did not take%2: %3")
         .arg(Quoted(name), FailureSuffix(apply.failure), MismatchText(apply.differing));
@@ -537,7 +537,8 @@ void CPageSalvoDlg::OnTake() {
     AdoptReadBack(result);
     ShowSelected();
     bool failed = false;
-    const QString text = TakeText(salvo.name, result, failed);
+    const QString text =
+        TakeText(salvo.name, result, vantel::OutOfReach(salvo, CStateImage(m_image)), failed);
     Report(text, failed);
 }
 

@@ -258,14 +258,36 @@ TEST_F(SalvoPage, TakeThatDoesNotHoldListsTheDifferingOutputs) {
     EXPECT_EQ(DiffRows()[0].mark, QStringLiteral("*"));
 }
 
-TEST_F(SalvoPage, TakeOnAClosedLinkSendsNothingAndSaysWhy) {
-    SelectEvening();
-    d.lib.Close();
-    Press(CPageSalvoDlg::IDC_TAKE);
-    EXPECT_EQ(d.Live(), before);
-    EXPECT_TRUE(Result().contains(QStringLiteral("not taken"))) << Result().toStdString();
-    EXPECT_TRUE(Result().contains(QStringLiteral("link down"))) << Result().toStdString();
-    EXPECT_EQ(errors.Count(), 1);
+TEST_F(SalvoPage, TakeThatCannotGoOutSendsNothingAndSaysWhy) {
+    struct Case {
+        const char* what;
+        Salvo salvo;
+        bool closeLink;
+        QString says;
+    };
+    const Case cases[] = {
+        {"output 12 and input 9 on an 8 x 8 device", Salvo{"Wide", {{1, 2}, {12, 1}, {4, 9}}},
+         false,
+         QStringLiteral("nothing sent: outputs 4, 12 name outputs or inputs this device lacks")},
+        // Last: the link stays closed.
+        {"closed link", kEvening, true, QStringLiteral("link down")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Store(c.salvo);
+        HandOver();
+        ClickSalvo(QString::fromStdString(c.salvo.name));
+        if (c.closeLink) {
+            d.lib.Close();
+        }
+        errors.Clear();
+        Press(CPageSalvoDlg::IDC_TAKE);
+        EXPECT_EQ(d.Live(), before);
+        EXPECT_EQ(d.switches, 0);
+        EXPECT_TRUE(Result().contains(QStringLiteral("not taken"))) << Result().toStdString();
+        EXPECT_TRUE(Result().contains(c.says)) << Result().toStdString();
+        EXPECT_EQ(errors.Count(), 1);
+    }
 }
 
 TEST_F(SalvoPage, CtrlZUndoesTheTakeAndSaysWhatItRestored) {

@@ -248,6 +248,19 @@ TEST_F(VantelCtlSalvo, RouteAndSceneLoadAreUndone) {
     }
 }
 
+TEST_F(VantelCtlSalvo, CaptureFromASceneTakesTheSceneNotTheLiveRouting) {
+    ASSERT_EQ(other.Ctl({"route", "1", "1", "2", "3"}).code, 0);
+    ASSERT_EQ(other.Ctl({"scene", "save", "4"}).code, 0);
+    ASSERT_EQ(other.Ctl({"undo"}).code, 0);
+    ASSERT_EQ(
+        me.Ctl({"salvo", "capture", "four", "--from-scene", "4", "--outputs", "2,3,Stage"}).code,
+        0);
+    EXPECT_EQ(me.Json({"salvo", "show", "four"})["routes"],
+              nlohmann::json::parse(
+                  R"([{"output":2,"input":1},{"output":3,"input":1},{"output":4,"input":4}])"));
+    EXPECT_EQ(me.Live(), kStart);
+}
+
 TEST_F(VantelCtlSalvo, NothingIsSentWhenTheJournalCannotBeWritten) {
     Save(me, {"all to 1", {{1, 1}, {2, 1}}});
     std::filesystem::create_directory(vantel::CJournal::FileBeside(me.config));

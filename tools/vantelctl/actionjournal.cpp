@@ -1,5 +1,8 @@
 #include "actionjournal.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "ctlerror.h"
 
 namespace vantel {
@@ -18,8 +21,12 @@ void JournalBeforeSending(const std::string& settingsPath, const char* action, c
     if (entry.outputs.empty()) {
         return;
     }
+    CJournal journal = JournalBeside(settingsPath);
+    // The user's settings folder may not exist yet when the application never ran.
+    std::error_code ignored;
+    std::filesystem::create_directories(journal.File().parent_path(), ignored);
     std::string error;
-    if (!JournalBeside(settingsPath).Append(entry, &error)) {
+    if (!journal.Append(entry, &error)) {
         throw CCtlError(CtlExit::kCannotOpen, "nothing sent: " + error);
     }
 }

@@ -169,7 +169,7 @@ int RunLog(const CtlOptions& options, const std::string& since) {
     }
     if (skipped > 0) {
         std::cerr << "vantelctl: " << journal.File().string() << ": skipped " << skipped
-                  << " lines that are not whole entries\n";
+                  << (skipped == 1 ? " line that is" : " lines that are") << " not a whole entry\n";
     }
     return 0;
 }

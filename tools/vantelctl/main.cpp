@@ -1,5 +1,6 @@
 // vantelctl: the command-line client of the Vantel matrix switcher, on the same link library
-// as the application. Exit codes: 0 done, 1 no usable reply, 2 usage, 3 cannot open.
+// as the application. Exit codes: 0 done, 1 no usable reply or a result the device does not
+// hold, 2 usage, 3 cannot open.
 #include <CLI/CLI.hpp>
 
 #include <functional>
@@ -17,8 +18,8 @@ using vantel::CtlExit;
 using vantel::CtlOptions;
 
 constexpr const char* kFooter =
-    "Exit codes: 0 done, 1 no usable reply (none, refused or unusable), 2 usage, 3 cannot "
-    "open.\n"
+    "Exit codes: 0 done, 1 no usable reply (none, refused or unusable) or the device does not "
+    "hold the result (the outputs are listed), 2 usage, 3 cannot open or write a file.\n"
     "Without --host or --serial the connection stored in setup.ini is used.";
 
 CLI::Validator HostValidator() {

@@ -324,17 +324,18 @@ TEST_F(VantelCtlSalvo, LogSinceTakesIsoTimesWithTheirZoneOrUnixSeconds) {
 TEST_F(VantelCtlSalvo, BrokenSalvoFilesAreReportedAndTheOthersListed) {
     Save(me, {"Morning", {{1, 2}}});
     Save(me, {"Night", {{2, 0}}});
+    Save(me, {"two\nlines \x1b[2J", {{3, 3}}});  // shown, never obeyed by the terminal
     const auto folder = CSalvoStore::FolderBeside(me.config);
     vantel::test::WriteFile((folder / "torn.json").string(), R"({"format": "vantel-salvo", "vers)");
     vantel::test::WriteFile((folder / "foreign.json").string(), R"({"presets": []})");
 
     const CtlResult list = me.Ctl({"salvo", "list"});
     EXPECT_EQ(list.code, 0);
-    EXPECT_EQ(list.out, "Morning\nNight\n");
+    EXPECT_EQ(list.out, "Morning\nNight\ntwo\\x0alines \\x1b[2J\n");
     EXPECT_NE(list.err.find("torn.json"), std::string::npos) << list.err;
     EXPECT_NE(list.err.find("foreign.json"), std::string::npos) << list.err;
     const auto json = me.Json({"salvo", "list"});
-    EXPECT_EQ(json["salvos"].size(), 2u);
+    EXPECT_EQ(json["salvos"][2]["name"], "two\nlines \x1b[2J");
     EXPECT_EQ(me.Json({"salvo", "apply", "Night"})["ok"], true);
 }
 

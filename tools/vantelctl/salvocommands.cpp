@@ -25,7 +25,7 @@ bool Holds(const SalvoListing& listing, const std::string& name) {
 }
 
 std::string Quoted(const std::string& name) {
-    return "\"" + name + "\"";
+    return "\"" + PrintableName(name) + "\"";
 }
 
 void RequireStored(const CSalvoStore& store, const std::string& name) {
@@ -119,7 +119,8 @@ std::string OutOfReachText(const std::vector<int>& outputs) {
 int RunSalvoList(const CtlOptions& options) {
     const SalvoListing listing = SalvosBeside(SettingsPathFor(options.config)).List();
     for (const SalvoFileProblem& problem : listing.problems) {
-        std::cerr << "vantelctl: skipped " << problem.file << ": " << problem.problem << '\n';
+        std::cerr << "vantelctl: skipped " << PrintableName(problem.file) << ": " << problem.problem
+                  << '\n';
     }
     PrintSalvoList(std::cout, listing, options.json);
     return 0;

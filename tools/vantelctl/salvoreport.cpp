@@ -1,5 +1,7 @@
 #include "salvoreport.h"
 
+#include <cstdio>
+
 #include "jsonline.h"
 #include "routing/linkfailure.h"
 #include "routingreport.h"
@@ -35,14 +37,29 @@ std::string Plural(std::size_t count, const char* word) {
 
 }  // namespace
 
+std::string PrintableName(const std::string& name) {
+    std::string shown;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+            shown += escaped;
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
 std::string SalvoLabel(const Salvo& salvo) {
-    return "salvo \"" + salvo.name + "\"";
+    return "salvo \"" + PrintableName(salvo.name) + "\"";
 }
 
 void PrintSalvoList(std::ostream& out, const SalvoListing& listing, bool json) {
     if (!json) {
         for (const SalvoEntry& entry : listing.salvos) {
-            out << entry.name << '\n';
+            out << PrintableName(entry.name) << '\n';
         }
         return;
     }

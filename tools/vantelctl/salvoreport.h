@@ -25,6 +25,10 @@ void PrintSalvo(std::ostream& out, const Salvo& salvo, bool json);
 void PrintSalvoDiff(std::ostream& out, const Salvo& salvo, const SalvoDiff& diff,
                     const std::vector<int>& outOfReach, bool json);
 
+// The name as text output shows it: control characters (a line end, an escape sequence that
+// would drive the terminal) as \xHH, everything else as it is. JSON output is exact.
+std::string PrintableName(const std::string& name);
+
 // "salvo \"Evening\"", the way messages name a salvo.
 std::string SalvoLabel(const Salvo& salvo);
 

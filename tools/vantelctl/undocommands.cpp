@@ -23,10 +23,11 @@ using Json = nlohmann::ordered_json;
 // How a journaled action is named: 'salvo "Evening"', 'route 3', 'scene 2', 'undo of route 3'.
 // Routes and scene loads carry their kind in their names already.
 std::string ActionLabel(const JournalEntry& entry) {
+    const std::string name = PrintableName(entry.name);
     if (entry.action == "salvo") {
-        return "salvo \"" + entry.name + "\"";
+        return "salvo \"" + name + "\"";
     }
-    return entry.action == kUndoAction ? "undo of " + entry.name : entry.name;
+    return entry.action == kUndoAction ? "undo of " + name : name;
 }
 
 std::string ChangesText(const std::vector<OutputChange>& changes) {

@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libgl-dev libasio-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
   fonts-noto-cjk xvfb xauth x11-apps netpbm
   xdotool
+  dpkg-dev help2man lintian desktop-file-utils appstream
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #include "app/apppaths.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <filesystem>
 
 #include "settings/settingslocation.h"
@@ -23,6 +24,15 @@ QString SettingsFilePath(const QString& appDir, const QString& configDir) {
     const std::filesystem::path file =
         PrepareSettingsFile(program, path(configDir), DirAcceptsFiles(program));
     return QFile::decodeName(QByteArray::fromStdString(file.string()));
+}
+
+QString SkinFilePath(const QString& appDir, const QString& dataDir) {
+    const QString beside = appDir + QStringLiteral("/Style.dll");
+    const QString installed = dataDir + QStringLiteral("/Style.dll");
+    if (!QFileInfo(beside).isFile() && QFileInfo(installed).isFile()) {
+        return installed;
+    }
+    return beside;
 }
 
 }  // namespace vantel

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -13,6 +15,7 @@ namespace {
 using vantel::AppDirOf;
 using vantel::PollRhythm;
 using vantel::SettingsFilePath;
+using vantel::SkinFilePath;
 
 TEST(AppDirOf, CutsAtTheLastSeparatorOrElseTheLastColon) {
     struct Case {
@@ -44,6 +47,40 @@ TEST(SettingsFilePath, UnusableAppDirMovesToTheConfigDir) {
     const QString config = root.path() + "/deep/vantel";
     EXPECT_EQ(SettingsFilePath(root.path() + "/not-a-dir/bin", config), config + "/setup.ini");
     EXPECT_TRUE(QFileInfo(config).isDir());
+}
+
+// What each folder holds under the name Style.dll.
+enum class Holds { Nothing, File, Folder };
+
+void Place(const QString& dir, Holds what) {
+    const QString path = dir + "/Style.dll";
+    if (what == Holds::File) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("QWidget { }");
+    } else if (what == Holds::Folder) {
+        ASSERT_TRUE(QDir().mkpath(path));
+    }
+}
+
+TEST(SkinFilePath, BesideTheProgramFirstThenTheInstalledDataFolder) {
+    struct Case {
+        Holds app, data;
+        bool fromData;
+    } const cases[] = {
+        {Holds::File, Holds::File, false},       {Holds::Nothing, Holds::File, true},
+        {Holds::Folder, Holds::File, true},      {Holds::File, Holds::Nothing, false},
+        {Holds::Nothing, Holds::Nothing, false}, {Holds::Nothing, Holds::Folder, false},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir app;
+        QTemporaryDir data;
+        Place(app.path(), c.app);
+        Place(data.path(), c.data);
+        const QString expected = (c.fromData ? data.path() : app.path()) + "/Style.dll";
+        EXPECT_EQ(SkinFilePath(app.path(), data.path()), expected)
+            << static_cast<int>(c.app) << "," << static_cast<int>(c.data);
+    }
 }
 
 // Poll and lamp passes seen over `count` passes from `start`.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "buildconfig.h"
 #include "device/simserver.h"
 #include "device/statefile.h"
 #include "device/switcher.h"
@@ -94,6 +95,7 @@ std::optional<vantel::CSwitcher> LoadDevice(const Arguments& args, const CLI::Ap
 int main(int argc, char** argv) {
     CLI::App app{"vantel-sim: a software matrix switcher serving the device protocol"};
     Arguments args;
+    app.set_version_flag("--version", "vantel-sim " VANTEL_VERSION);
     Describe(app, args);
     CLI11_PARSE(app, argc, argv);
 

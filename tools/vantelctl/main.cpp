@@ -7,6 +7,7 @@
 #include <iostream>
 #include <string>
 
+#include "buildconfig.h"
 #include "commands.h"
 #include "ctlerror.h"
 #include "ctloptions.h"
@@ -160,6 +161,7 @@ int main(int argc, char** argv) {
     app.footer(kFooter);
     app.fallthrough();
     app.require_subcommand(1);
+    app.set_version_flag("--version", "vantelctl " VANTEL_VERSION);
 
     CtlOptions options;
     Action chosen;

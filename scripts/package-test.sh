@@ -37,16 +37,19 @@ as_user() {
 
 echo "=== package: build"
 cmake --build "$build" >/dev/null
-(cd "$build" && cpack -G DEB >/dev/null)
+rm -f "$build"/vantel_*.deb  # one package, of this build
+(cd "$build" && cpack -G DEB >/dev/null 2>&1) || fail "cpack failed"
 deb="$(ls "$build"/vantel_*.deb)"
 [ "$(wc -l <<<"$deb")" -eq 1 ] || fail "expected one package in $build, found: $deb"
 dpkg-deb --info "$deb" | sed -n 's/^ *\(Package\|Version\|Depends\):/  &/p'
-dpkg-deb --contents "$deb" | awk '{print $6}' | grep -E '^\./usr/bin/.' |
+contents="$work/contents"
+dpkg-deb --contents "$deb" | awk '{print $6}' >"$contents"
+grep -E '^\./usr/bin/.' "$contents" |
     grep -vE '^\./usr/bin/(vantel|vantelctl|vantel-sim|vantel-hub)$' && fail "not a program in bin/"
 for f in usr/share/vantel/Style.dll usr/share/man/man1/vantelctl.1.gz \
     usr/share/man/man1/vantel-sim.1.gz usr/share/doc/vantel/copyright \
     usr/share/applications/vantel.desktop usr/share/metainfo/org.vantel.Vantel.metainfo.xml; do
-    dpkg-deb --contents "$deb" | grep -q " \./$f$" || fail "package lacks /$f"
+    grep -qx "\./$f" "$contents" || fail "package lacks /$f"
 done
 
 echo "=== package: install"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and tests Vantel three times: the default build,
 # the AddressSanitizer+UndefinedBehaviorSanitizer build (with the fuzz targets) and the
-# ThreadSanitizer build of the threaded core. Exits nonzero if any step fails.
+# ThreadSanitizer build of the threaded core. The default build's Debian package is built,
+# installed, run and removed as well (scripts/package-test.sh). Exits nonzero if any step fails.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -31,6 +32,15 @@ for preset in default asan tsan; do
   rc=${PIPESTATUS[0]}
   [ "$rc" -eq 0 ] || status=1
   summary+=("$preset: $(grep -E 'tests passed|tests failed' "$log" | tail -n 1)")
+  if [ "$preset" = default ]; then
+    echo "=== default: Debian package"
+    if bash scripts/package-test.sh build/default; then
+      summary+=("default: package built, installed, run and removed")
+    else
+      summary+=("default: PACKAGE TEST FAILED")
+      status=1
+    fi
+  fi
 done
 
 echo

@@ -48,7 +48,10 @@ struct TabEntry {
     const char* text;
     int image;
 };
-constexpr TabEntry kTabs[] = {{"LOAD", 1}, {"SWITCH", 2}, {"SAVE / VIEW", 0}, {"SET", 3}};
+constexpr TabEntry kTabs[] = {
+    {"LOAD", 1}, {"SWITCH", 2}, {"SAVE / VIEW", 0}, {"SET", 3}, {"SALVO", 4},
+};
+constexpr int kSalvoTab = 4;
 
 }  // namespace
 
@@ -103,6 +106,7 @@ bool CVantelDlg::OnInitDialog() {
 
     InitTabs();
     CreatePages();
+    InitUndo();
     SetMinimumFromPages();
     InitLamps();
     Connect();
@@ -162,9 +166,8 @@ void CVantelDlg::CreatePages() {
     m_pageLoad.m_pMainDlg = this;
     m_pageSwitch.m_pMainDlg = this;
     m_pageSetup.m_pMainDlg = this;
-    for (CResizableDlg* page :
-         {static_cast<CResizableDlg*>(&m_pageView), static_cast<CResizableDlg*>(&m_pageLoad),
-          static_cast<CResizableDlg*>(&m_pageSwitch), static_cast<CResizableDlg*>(&m_pageSetup)}) {
+    m_pageSalvo.m_pMainDlg = this;
+    for (CResizableDlg* page : AllPages()) {
         page->Create(m_tab);
         if (m_tab != nullptr) {
             page->setGeometry(m_tab->GetPageArea());
@@ -179,6 +182,19 @@ void CVantelDlg::CreatePages() {
     }
 }
 
+void CVantelDlg::InitUndo() {
+    // Ctrl+Z works on every tab; the SALVO tab then shows what the undo did. In the context
+    // menu it comes first, so that the About entry still ends it.
+    QAction* undo = m_pageSalvo.UndoAction();
+    insertAction(actions().isEmpty() ? nullptr : actions().first(), undo);
+    connect(undo, &QAction::triggered, this, [this] {
+        if (m_tab != nullptr) {
+            m_tab->SetCurSel(kSalvoTab);
+            OnTcnSelchangeTab(kSalvoTab);
+        }
+    });
+}
+
 void CVantelDlg::InitLamps() {
     m_ledConnect.SetLed(kGreen, kDim);
     m_ledCommand.SetLed(kGreen, kDim);
@@ -190,8 +206,8 @@ void CVantelDlg::InitLamps() {
     m_ledStatus.SetText(QStringLiteral("Status"));
 }
 
-std::array<CResizableDlg*, 4> CVantelDlg::AllPages() {
-    return {&m_pageView, &m_pageLoad, &m_pageSwitch, &m_pageSetup};
+std::array<CResizableDlg*, 5> CVantelDlg::AllPages() {
+    return {&m_pageView, &m_pageLoad, &m_pageSwitch, &m_pageSetup, &m_pageSalvo};
 }
 
 void CVantelDlg::OnTcnSelchangeTab(int /*index*/) {
@@ -199,9 +215,9 @@ void CVantelDlg::OnTcnSelchangeTab(int /*index*/) {
     for (CResizableDlg* page : AllPages()) {
         page->hide();
     }
-    // Pages by tab index: LOAD, SWITCH, SAVE / VIEW, SET.
-    const std::array<CResizableDlg*, 4> byTab = {&m_pageLoad, &m_pageSwitch, &m_pageView,
-                                                 &m_pageSetup};
+    // Pages by tab index: LOAD, SWITCH, SAVE / VIEW, SET, SALVO.
+    const std::array<CResizableDlg*, 5> byTab = {&m_pageLoad, &m_pageSwitch, &m_pageView,
+                                                 &m_pageSetup, &m_pageSalvo};
     if (index >= 0 && index < static_cast<int>(byTab.size())) {
         CResizableDlg* page = byTab[static_cast<std::size_t>(index)];
         page->show();
@@ -363,6 +379,7 @@ void CVantelDlg::FollowCount(int (CVexaLib::*count)() const, int& nLast, CLedRec
 void CVantelDlg::HandOverImage(const StateImageCopy& image) {
     m_pageView.ShowImage(image.data());
     m_pageSwitch.SetImage(image.data());
+    m_pageSalvo.SetImage(image.data());
     emit imageHandedOver();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // CVantelDlg: the main window "Control software". Owns everything else for the whole run: the
-// device link, the settings file, the four pages, the tab control, the port text, the four
+// device link, the settings file, the five pages, the tab control, the port text, the four
 // lamps of the status row and, through its thread manager base, the status monitor's worker.
 //
 // Threads: the worker runs PollThreadProc and touches no widget. It changes the lamps only
@@ -19,6 +19,8 @@
 #include "appearance/resizabledlg.h"
 #include "controls/led.h"
 #include "link/vexalib.h"
+#include "pages/pageowner.h"
+#include "pages/pagesalvodlg.h"
 #include "pages/pagesetupdlg.h"
 #include "pages/pageswitchdlg.h"
 #include "pages/pageviewdlg.h"
@@ -35,7 +37,7 @@ using StateImageCopy = std::array<unsigned char, kStateImageSize>;
 // and written by the worker alone.
 extern StateImageCopy g_LastImage;
 
-class CVantelDlg : public CResizableDlg, public CEasyThreadMgr<CVantelDlg> {
+class CVantelDlg : public CResizableDlg, public CEasyThreadMgr<CVantelDlg>, public IPageOwner {
     Q_OBJECT
 public:
     // Template ids of the controls of the main window.
@@ -61,7 +63,8 @@ public:
     void CancelThreadWaits();
 
     // The settings file this run uses (beside the program, or the user's fallback).
-    const QString& SettingsPath() const { return m_strSettingsPath; }
+    const QString& SettingsPath() const override { return m_strSettingsPath; }
+    CVexaLib& Link() override { return m_link; }
 
     // Members in the order of construction; pages reach them through m_pMainDlg.
     std::vector<QPixmap> m_imageList;
@@ -71,6 +74,7 @@ public:
     CPageSwitchDlg m_pageSwitch;
     CPageViewDlg m_pageView;
     CPageViewDlg m_pageLoad;
+    CPageSalvoDlg m_pageSalvo;
     CLedRect m_ledStatus;
     QLabel* m_stcPort = nullptr;
     CLedRect m_ledRespond;
@@ -98,6 +102,7 @@ private:
     void AddAboutEntry();
     void InitTabs();
     void CreatePages();
+    void InitUndo();
     void InitLamps();
     void OnTcnSelchangeTab(int index);
     void OnAboutBox();
@@ -111,7 +116,7 @@ private:
     // Shrinks the window into its screen's available area, never below its minimum size.
     void FitToScreen();
     // The pages in the order they are hidden and moved.
-    std::array<CResizableDlg*, 4> AllPages();
+    std::array<CResizableDlg*, 5> AllPages();
     // Stops the worker within nTimeout ms; false while a stop is already under way.
     bool StopWorkers(unsigned nTimeout);
 

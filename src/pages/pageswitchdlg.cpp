@@ -17,6 +17,8 @@
 #include "controls/setnewdlg.h"
 #include "controls/txbutton.h"
 #include "controls/wrapbutton.h"
+#include "link/stateimage.h"
+#include "pages/actionjournal.h"
 #include "pages/commandfailure.h"
 #include "res/dlgtemplate.h"
 #include "settings/inifile.h"
@@ -343,16 +345,27 @@ void CPageSwitchDlg::OnBnClickedOk() {
     unsigned char buf[kCommandBufferSize] = {};
     unsigned len = 0;
     buf[len++] = static_cast<unsigned char>(m_nSelInput & 0xFF);
+    std::vector<int> outputs;  // from 1, for the journal
     for (int j = 0; j < n; ++j) {
         if (m_outputChecked[j] == 0) {
             continue;
         }
+        outputs.push_back(j + 1);
         if (M + j > 0xFF) {
             // A port number beyond one byte would name another port: send nothing.
             ShowErrorBox(this, QStringLiteral("Output port number out of range."));
             return;
         }
         buf[len++] = static_cast<unsigned char>(M + j);
+    }
+    // Journaled before it goes out, so that undo can take it back.
+    const CStateImage live(m_image);
+    const QString unjournaled =
+        vantel::JournalAction(g_pSwitchMainDlg->SettingsPath().toStdString(), "route",
+                              vantel::SwitchAsSalvo(live, m_nSelInput + 1, outputs), live);
+    if (!unjournaled.isEmpty()) {
+        ShowErrorBox(this, unjournaled);
+        return;
     }
     const unsigned result = g_pSwitchMainDlg->m_link.Command(
         kCmdSwitch, buf, sizeof buf, static_cast<unsigned char>(len), kCommandTimeout);

@@ -12,6 +12,7 @@
 #include "appearance/errorbox.h"
 #include "appearance/trace.h"
 #include "link/stateimage.h"
+#include "pages/actionjournal.h"
 #include "pages/commandfailure.h"
 #include "res/dlgtemplate.h"
 
@@ -198,7 +199,7 @@ void CPageViewDlg::OnBnClickedAction() {
             return;
         }
         SendSceneCommand(kSaveScene, scene, 0);
-    } else {
+    } else if (JournalLoad()) {
         SendSceneCommand(kLoadScene, 0, scene);
     }
 }
@@ -231,6 +232,19 @@ void CPageViewDlg::OnTimer(int nIDEvent) {
         }
         m_timerHoldEnd.stop();
     }
+}
+
+bool CPageViewDlg::JournalLoad() {
+    if (!LinkOpen()) {
+        return true;  // nothing goes out
+    }
+    const QString unjournaled = vantel::JournalSceneLoad(
+        m_pMainDlg->m_link, m_pMainDlg->SettingsPath().toStdString(), m_nScene);
+    if (!unjournaled.isEmpty()) {
+        ShowErrorBox(this, unjournaled);
+        return false;
+    }
+    return true;
 }
 
 bool CPageViewDlg::LinkOpen() const {

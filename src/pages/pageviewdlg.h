@@ -67,6 +67,9 @@ private:
     // is not open.
     void SendSceneCommand(unsigned char cmd, unsigned char first, unsigned char second);
     bool LinkOpen() const;
+    // Journals what loading m_nScene does, before it goes out; false (reported) when it
+    // cannot, and then nothing is sent.
+    bool JournalLoad();
 
     QTimer m_timerHoldStart;
     QTimer m_timerHoldEnd;

@@ -18,9 +18,9 @@
 namespace vantel::test {
 namespace {
 
-// Pages by tab index: LOAD, SWITCH, SAVE / VIEW, SET.
+// Pages by tab index: LOAD, SWITCH, SAVE / VIEW, SET, SALVO.
 std::vector<QWidget*> PagesByTab(CVantelDlg& d) {
-    return {&d.m_pageLoad, &d.m_pageSwitch, &d.m_pageView, &d.m_pageSetup};
+    return {&d.m_pageLoad, &d.m_pageSwitch, &d.m_pageView, &d.m_pageSetup, &d.m_pageSalvo};
 }
 
 std::vector<QWidget*> VisiblePages(CVantelDlg& d) {
@@ -44,9 +44,9 @@ TEST_F(MainDlgTest, StartsOnTheLoadTabWithOnlyTheLoadPageVisible) {
     EXPECT_EQ(d.windowTitle(), "Control software");
     ASSERT_NE(d.m_tab, nullptr);
     EXPECT_EQ(d.m_tab, FindById<CSkinTabCtrl>(&d, 1003));
-    const QStringList texts = {"LOAD", "SWITCH", "SAVE / VIEW", "SET"};
-    ASSERT_EQ(d.m_tab->GetItemCount(), 4);
-    for (int i = 0; i < 4; ++i) {
+    const QStringList texts = {"LOAD", "SWITCH", "SAVE / VIEW", "SET", "SALVO"};
+    ASSERT_EQ(d.m_tab->GetItemCount(), 5);
+    for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(d.m_tab->TabBar()->tabText(i), texts[i]);
         EXPECT_FALSE(d.m_tab->TabBar()->tabIcon(i).isNull()) << i;
     }
@@ -62,6 +62,7 @@ TEST_F(MainDlgTest, StartsOnTheLoadTabWithOnlyTheLoadPageVisible) {
     EXPECT_EQ(d.m_pageSwitch.m_pMainDlg, &d);
     EXPECT_EQ(d.m_pageView.m_pMainDlg, &d);
     EXPECT_EQ(d.m_pageLoad.m_pMainDlg, &d);
+    EXPECT_EQ(d.m_pageSalvo.m_pMainDlg, &d);
     // The status row, left to right, with its captions.
     EXPECT_EQ(FindById<QLabel>(&d, 1074), d.m_stcPort);
     const std::pair<int, CLedRect*> lamps[] = {{1075, &d.m_ledConnect},
@@ -84,7 +85,7 @@ TEST_F(MainDlgTest, EachTabShowsExactlyItsPage) {
     WriteIni("[setup]\nmode=0\nserial=0\n");
     CVantelDlg& d = Start();
     const std::vector<QWidget*> pages = PagesByTab(d);
-    for (int index : {1, 2, 3, 3, 0, 2, 2, 1}) {
+    for (int index : {1, 2, 3, 4, 3, 0, 4, 2, 2, 1}) {
         ClickTab(d, index);
         EXPECT_EQ(d.m_tab->GetCurSel(), index);
         EXPECT_EQ(VisiblePages(d), std::vector<QWidget*>{pages[static_cast<std::size_t>(index)]})
@@ -168,7 +169,7 @@ TEST_F(MainDlgTest, StartsWithinTheScreenAndStopsShrinkingWhereControlsWouldCrow
         QCoreApplication::processEvents();
         EXPECT_EQ(d.size(), d.minimumSize());
         EXPECT_EQ(CrowdedControls(d), std::vector<std::string>{});
-        for (int tab = 0; tab < 4; ++tab) {
+        for (int tab = 0; tab < 5; ++tab) {
             ClickTab(d, tab);
             QWidget* page = PagesByTab(d)[static_cast<std::size_t>(tab)];
             SCOPED_TRACE(page->metaObject()->className());

@@ -1,0 +1,64 @@
+#include "pages/actionjournal.h"
+
+#include "link/vexalib.h"
+#include "pages/commandfailure.h"
+#include "routing/capture.h"
+#include "routing/journal.h"
+#include "routing/routingaction.h"
+#include "routing/routingimage.h"
+#include "routing/vexaroutinglink.h"
+
+namespace vantel {
+namespace {
+
+// The command result a read that failed this way stands for.
+unsigned ResultOf(LinkFailure failure) {
+    return failure == LinkFailure::kRefused ? kVexaRefused : kVexaTimeout;
+}
+
+}  // namespace
+
+Salvo SwitchAsSalvo(const CStateImage& live, int input, const std::vector<int>& outputs) {
+    Salvo salvo{"input " + std::to_string(input), {}};
+    for (int output = 1; output <= live.OutputCount(); ++output) {
+        if (HeldInput(live, output) == input) {
+            salvo.routes[output] = 0;
+        }
+    }
+    for (int output : outputs) {
+        salvo.routes[output] = input;
+    }
+    return salvo;
+}
+
+QString JournalAction(const std::string& settingsFile, std::string_view action, const Salvo& salvo,
+                      const CStateImage& live) {
+    const JournalEntry entry = JournalEntryFor(action, salvo, live);
+    if (entry.outputs.empty()) {
+        return {};
+    }
+    CJournal journal(CJournal::FileBeside(settingsFile));
+    std::string error;
+    if (journal.Append(entry, &error)) {
+        return {};
+    }
+    return QStringLiteral("Nothing sent: the action journal cannot be written (%1).")
+        .arg(QString::fromStdString(error));
+}
+
+QString JournalSceneLoad(CVexaLib& link, const std::string& settingsFile, int scene) {
+    CVexaRoutingLink routing(link);
+    CStateImage live;
+    const LinkFailure failure = ReadRouting(routing, 0, live);
+    if (failure != LinkFailure::kNone) {
+        return CommandFailureText(ResultOf(failure));
+    }
+    const CaptureResult stored = CaptureSalvo(routing, "Scene" + std::to_string(scene), scene, {});
+    if (!stored.ok) {
+        return stored.failure != LinkFailure::kNone ? CommandFailureText(ResultOf(stored.failure))
+                                                    : QString::fromStdString(stored.error);
+    }
+    return JournalAction(settingsFile, "scene", stored.salvo, live);
+}
+
+}  // namespace vantel

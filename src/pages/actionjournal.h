@@ -1,0 +1,34 @@
+#pragma once
+// Journal lines for the commands the switch and scene pages send on the routing. Each line is
+// written before its command goes out, so that undo (Ctrl+Z on the SALVO page) covers them;
+// a command whose line cannot be written is not sent.
+
+#include <QString>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "link/stateimage.h"
+#include "routing/salvo.h"
+
+class CVexaLib;
+
+namespace vantel {
+
+// What a switch command (input from 1, its whole new set of outputs from 1) does to the
+// routing live, as a salvo: the listed outputs get the input, the outputs the input fed and
+// that are not listed get none.
+Salvo SwitchAsSalvo(const CStateImage& live, int input, const std::vector<int>& outputs);
+
+// Appends the journal line of taking salvo on the routing live (action: its kind) to the
+// journal beside the settings file. Why not, for the operator, or empty when the line is
+// written (or when the salvo changes nothing).
+QString JournalAction(const std::string& settingsFile, std::string_view action, const Salvo& salvo,
+                      const CStateImage& live);
+
+// Reads the live routing and stored scene (1..11) and journals what loading the scene does.
+// Why not, or empty. When the device does not answer the reads, the message is the one the
+// scene command itself would have given.
+QString JournalSceneLoad(CVexaLib& link, const std::string& settingsFile, int scene);
+
+}  // namespace vantel

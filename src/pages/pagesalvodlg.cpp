@@ -282,6 +282,11 @@ bool CPageSalvoDlg::eventFilter(QObject* watched, QEvent* event) {
     return CResizableDlg::eventFilter(watched, event);
 }
 
+void CPageSalvoDlg::showEvent(QShowEvent* event) {
+    CResizableDlg::showEvent(event);
+    Reload();
+}
+
 std::string CPageSalvoDlg::SettingsFile() const {
     return m_pMainDlg != nullptr ? m_pMainDlg->SettingsPath().toStdString() : std::string();
 }

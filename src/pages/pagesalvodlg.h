@@ -77,6 +77,8 @@ protected:
     bool OnInitDialog() override;
     QWidget* CreateCustomControl(const CtlTemplate& ctl, QWidget* parent) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The folder may have changed meanwhile (vantelctl, another window): listed again.
+    void showEvent(QShowEvent* event) override;
 
 private:
     void InitControls();

@@ -381,6 +381,15 @@ TEST_F(SalvoPage, RenameOntoAnotherSalvoIsRefusedAndLosesNothing) {
     EXPECT_EQ(errors.Count(), 1);
 }
 
+TEST_F(SalvoPage, ShowingThePageAgainListsSalvosStoredMeanwhile) {
+    CSalvoStore store(CSalvoStore::FolderBeside(settings));
+    ASSERT_TRUE(store.Save(kEvening).ok);  // by another program, the page not told
+    EXPECT_TRUE(Listed().isEmpty());
+    page.hide();
+    page.show();
+    EXPECT_EQ(Listed(), QStringList{QStringLiteral("Evening")});
+}
+
 TEST_F(SalvoPage, UnreadableFilesAreNamedAndTheOthersStillListed) {
     const std::filesystem::path folder = CSalvoStore::FolderBeside(settings);
     Store(kEvening);

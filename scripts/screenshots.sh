@@ -48,3 +48,7 @@ setup_screenshot "$sim_port"
 # The SWITCH page after routing input 3 to outputs 1 and 5: scripts/switch-screenshot.sh.
 source scripts/switch-screenshot.sh
 switch_screenshot "$sim_port"
+
+# The SALVO page with a stored salvo selected: scripts/salvo-screenshot.sh.
+source scripts/salvo-screenshot.sh
+salvo_screenshot "$sim_port" "$demo"

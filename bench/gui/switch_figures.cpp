@@ -8,7 +8,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QWidget>
 #include <algorithm>
 #include <array>
@@ -16,7 +15,6 @@
 #include <functional>
 #include <vector>
 
-#include "app/vantel.h"
 #include "controls/txbutton.h"
 #include "guifigures.h"
 #include "pages/pageswitchdlg.h"
@@ -64,10 +62,7 @@ std::vector<double> Measure(const std::function<void(int)>& step) {
 }
 
 void SwitchFigures() {
-    // The page keeps its own setup.ini in the application directory: a temporary one here.
-    QTemporaryDir appDir;
-    const QString previousAppPath = g_strAppPath;
-    g_strAppPath = appDir.path();
+    // A page without an owner: no link and no settings file, the grid and names by default.
     {
         QWidget parent;
         CPageSwitchDlg page;
@@ -93,7 +88,6 @@ void SwitchFigures() {
         Measure(select);
         std::printf("select_input_ms: %.3f ms\n", Median(Measure(select)));
     }
-    g_strAppPath = previousAppPath;
 }
 
 }  // namespace

@@ -53,7 +53,7 @@ public:
 
     // Opens the device link by the connection settings of setup.ini; reports a port that
     // cannot be opened. GUI thread.
-    void Connect();
+    void Connect() override;
     // The status monitor: the worker's body, until the closing flag is set.
     void PollThreadProc();
 
@@ -65,6 +65,13 @@ public:
     // The settings file this run uses (beside the program, or the user's fallback).
     const QString& SettingsPath() const override { return m_strSettingsPath; }
     CVexaLib& Link() override { return m_link; }
+    CIniFile* Settings() override { return m_pIniFile.get(); }
+    // The switch page's label buttons, for the setup page.
+    void HideLabelButtons() override { m_pageSwitch.HideLabelButtons(); }
+    void ShowLabelButtons(int inputs, int outputs) override {
+        m_pageSwitch.ShowLabelButtons(inputs, outputs);
+    }
+    void UseCounts(int inputs, int outputs) override { m_pageSwitch.UseCounts(inputs, outputs); }
 
     // Members in the order of construction; pages reach them through m_pMainDlg.
     std::vector<QPixmap> m_imageList;

@@ -12,18 +12,18 @@
 #include <span>
 #include <string>
 
-#include "app/vanteldlg.h"
 #include "appearance/errorbox.h"
 #include "controls/ipaddressctrl.h"
-#include "controls/rxbutton.h"
-#include "controls/txbutton.h"
 #include "link/setupcheck.h"
+#include "link/vexalib.h"
 #include "pages/commandfailure.h"
+#include "pages/pageowner.h"
 #include "res/dlgtemplate.h"
+#include "settings/inifile.h"
 
-// The main dialog of the last setup page created; cleared when that page goes. The handlers
-// use their own page's m_pMainDlg, so a second main window never borrows the first one's link.
-CVantelDlg* g_pSetupMainDlg = nullptr;
+// The owner of the last setup page created; cleared when that page goes. The handlers use
+// their own page's m_pMainDlg, so a second main window never borrows the first one's link.
+IPageOwner* g_pSetupMainDlg = nullptr;
 
 namespace {
 
@@ -34,8 +34,6 @@ constexpr std::size_t kCommandBufferSize = 4096;
 // Connection texts are formatted into buffers of this many characters, terminator included.
 constexpr std::size_t kAddressTextSize = 512;
 constexpr int kSerialPorts = 9;
-// Label buttons of each kind that the switch page has created.
-constexpr auto kLabelButtons = static_cast<std::size_t>(CPageSwitchDlg::kButtonCount);
 
 constexpr const char* kSection = "setup";
 constexpr const char* kDefaultIp = "192.168.1.80";
@@ -57,17 +55,6 @@ std::string DottedText(const CIPAddressCtrl::Address& a) {
     std::array<char, kAddressTextSize> text{};
     std::snprintf(text.data(), text.size(), "%d.%d.%d.%d", a[0], a[1], a[2], a[3]);
     return text.data();
-}
-
-// Shows buttons 0..count-1 of a kind, never beyond the buttons that exist.
-template <class Button>
-void ShowFirst(std::span<Button* const> buttons, int count) {
-    const std::size_t n = std::min(buttons.size(), static_cast<std::size_t>(std::max(count, 0)));
-    for (std::size_t i = 0; i < n; ++i) {
-        if (buttons[i] != nullptr) {
-            buttons[i]->show();
-        }
-    }
 }
 
 }  // namespace
@@ -133,10 +120,10 @@ void CPageSetupDlg::InitResize() {
 }
 
 void CPageSetupDlg::InitConnectGroup() {
-    if (m_pMainDlg == nullptr || m_pMainDlg->m_pIniFile == nullptr) {
+    if (m_pMainDlg == nullptr || m_pMainDlg->Settings() == nullptr) {
         return;
     }
-    CIniFile& ini = *m_pMainDlg->m_pIniFile;
+    CIniFile& ini = *m_pMainDlg->Settings();
     const int mode = ini.GetInt("mode", kSection, 0);
     const std::string ip = ini.GetString("ip", kSection, kDefaultIp);
     const int serial = ini.GetInt("serial", kSection, 1);
@@ -147,8 +134,8 @@ void CPageSetupDlg::InitConnectGroup() {
     m_ipConnect->SetAddress(ParseDotted(ip));
 }
 
-CVantelDlg* CPageSetupDlg::OpenLink() const {
-    if (m_pMainDlg == nullptr || m_pMainDlg->m_link.IsOpen() == 0) {
+IPageOwner* CPageSetupDlg::OpenLink() const {
+    if (m_pMainDlg == nullptr || m_pMainDlg->Link().IsOpen() == 0) {
         return nullptr;
     }
     return m_pMainDlg;
@@ -156,14 +143,14 @@ CVantelDlg* CPageSetupDlg::OpenLink() const {
 
 void CPageSetupDlg::OnBnClickedLoad() {
     HideLabelButtons();
-    CVantelDlg* main = OpenLink();
+    IPageOwner* main = OpenLink();
     if (main == nullptr) {
         return;
     }
     // A fresh buffer each time: a reply shorter than the block leaves zeros behind it.
     std::array<unsigned char, kCommandBufferSize> buf{};
     const unsigned result =
-        main->m_link.Command(kReadSetup, buf.data(), buf.size(), 0, kCommandTimeout);
+        main->Link().Command(kReadSetup, buf.data(), buf.size(), 0, kCommandTimeout);
     if (result != kVexaOk) {
         ShowErrorBox(this, CommandFailureText(result));
         return;
@@ -180,7 +167,7 @@ void CPageSetupDlg::ShowBlock() {
     const int outputs = m_setupBlock.OutputCount();
     m_editInput->setText(QString::number(inputs));
     m_editOutput->setText(QString::number(outputs));
-    ShowLabelButtons(inputs, outputs);
+    m_pMainDlg->ShowLabelButtons(inputs, outputs);
     m_editBuzzer->setText(m_setupBlock.BuzzerOn() ? QStringLiteral("on") : QStringLiteral("off"));
     m_ipAddress->SetAddress(m_setupBlock.Ip());
     m_ipMask->SetAddress(m_setupBlock.Mask());
@@ -188,31 +175,16 @@ void CPageSetupDlg::ShowBlock() {
 }
 
 void CPageSetupDlg::HideLabelButtons() {
-    if (m_pMainDlg == nullptr) {
-        return;
+    if (m_pMainDlg != nullptr) {
+        m_pMainDlg->HideLabelButtons();
     }
-    CPageSwitchDlg& page = m_pMainDlg->m_pageSwitch;
-    for (std::size_t i = 0; i < kLabelButtons; ++i) {
-        if (page.m_pRxButtons[i] != nullptr) {
-            page.m_pRxButtons[i]->hide();
-        }
-        if (page.m_pTxButtons[i] != nullptr) {
-            page.m_pTxButtons[i]->hide();
-        }
-    }
-}
-
-void CPageSetupDlg::ShowLabelButtons(int inputs, int outputs) {
-    CPageSwitchDlg& page = m_pMainDlg->m_pageSwitch;
-    ShowFirst(std::span<CTxButton* const>(page.m_pTxButtons.data(), kLabelButtons), inputs);
-    ShowFirst(std::span<CRxButton* const>(page.m_pRxButtons.data(), kLabelButtons), outputs);
 }
 
 void CPageSetupDlg::OnBnClickedSave() {
     if (!m_setupBlock.HasMark()) {
         return;  // nothing valid has been loaded
     }
-    CVantelDlg* main = OpenLink();
+    IPageOwner* main = OpenLink();
     if (main == nullptr) {
         return;
     }
@@ -238,7 +210,7 @@ void CPageSetupDlg::OnBnClickedSave() {
 
     // The block itself is the buffer: the link writes nothing back for this command, and the
     // capacity keeps it from writing beyond the 40 bytes in any case.
-    const unsigned result = main->m_link.Command(
+    const unsigned result = main->Link().Command(
         kWriteSetup, m_setupBlock.Data(), CSetupBlock::kSetupBlockSize,
         static_cast<unsigned char>(CSetupBlock::kSetupBlockSize), kCommandTimeout);
     if (result != kVexaOk) {
@@ -247,7 +219,7 @@ void CPageSetupDlg::OnBnClickedSave() {
         return;
     }
     // The switch page offers no port the device no longer has, from now on.
-    main->m_pageSwitch.UseCounts(*inputs, *outputs);
+    main->UseCounts(*inputs, *outputs);
 }
 
 void CPageSetupDlg::RejectField(QLineEdit* edit, const char* message) {
@@ -257,7 +229,7 @@ void CPageSetupDlg::RejectField(QLineEdit* edit, const char* message) {
 }
 
 void CPageSetupDlg::OnBnClickedSaveConnect() {
-    if (m_pMainDlg == nullptr || m_pMainDlg->m_pIniFile == nullptr) {
+    if (m_pMainDlg == nullptr || m_pMainDlg->Settings() == nullptr) {
         return;
     }
     const int mode = m_radioCom->isChecked() ? 0 : 1;
@@ -266,7 +238,7 @@ void CPageSetupDlg::OnBnClickedSaveConnect() {
 
     // One change of the file: a failure leaves all three as they were, never a mode of the
     // new choice with the port of the old one.
-    CIniFile& ini = *m_pMainDlg->m_pIniFile;
+    CIniFile& ini = *m_pMainDlg->Settings();
     const bool saved =
         ini.SetStrings(
             {{"mode", std::to_string(mode)}, {"ip", address}, {"serial", std::to_string(serial)}},

@@ -13,8 +13,8 @@
 #include "appearance/resizabledlg.h"
 #include "link/setupblock.h"
 
-class CVantelDlg;
 class CIPAddressCtrl;
+class IPageOwner;
 class QComboBox;
 class QLineEdit;
 class QRadioButton;
@@ -52,8 +52,8 @@ public:
 
     // The page's copy of the setup block: without the mark until a "load" brings a valid one.
     CSetupBlock m_setupBlock;
-    // Set by the main dialog before the page is created.
-    CVantelDlg* m_pMainDlg = nullptr;
+    // The page's owner, set before the page is created.
+    IPageOwner* m_pMainDlg = nullptr;
     // Controls, bound when the page is created.
     QLineEdit* m_editBuzzer = nullptr;
     CIPAddressCtrl* m_ipConnect = nullptr;
@@ -76,13 +76,10 @@ private:
     void InitResize();
     void InitConnectGroup();
     void ShowBlock();
-    // Hides all label buttons of the switch page: output i, then input i.
+    // Hides all label buttons of the switch page, through the owner.
     void HideLabelButtons();
-    // Shows input buttons 0..inputs-1, then output buttons 0..outputs-1, at most as many as
-    // the switch page has.
-    void ShowLabelButtons(int inputs, int outputs);
     // Focus and whole-text selection on the field, then the message.
     void RejectField(QLineEdit* edit, const char* message);
-    // The main dialog when it can carry a command now, else nullptr.
-    CVantelDlg* OpenLink() const;
+    // The owner when its link can carry a command now, else nullptr.
+    IPageOwner* OpenLink() const;
 };

@@ -1,16 +1,11 @@
 #include "pages/pageswitchdlg.h"
 
-#include <QCoreApplication>
 #include <QEvent>
 #include <QPushButton>
 #include <QSlider>
-#include <QStandardPaths>
 #include <algorithm>
 #include <string>
 
-#include "app/apppaths.h"
-#include "app/vantel.h"
-#include "app/vanteldlg.h"
 #include "appearance/errorbox.h"
 #include "appearance/trace.h"
 #include "controls/rxbutton.h"
@@ -18,15 +13,17 @@
 #include "controls/txbutton.h"
 #include "controls/wrapbutton.h"
 #include "link/stateimage.h"
+#include "link/vexalib.h"
 #include "pages/actionjournal.h"
 #include "pages/commandfailure.h"
+#include "pages/pageowner.h"
 #include "res/dlgtemplate.h"
 #include "settings/inifile.h"
 
 namespace {
 
-// The main dialog, for the handlers that reach its link and settings object.
-CVantelDlg* g_pSwitchMainDlg = nullptr;
+// The page's owner, for the handlers that reach its link and settings object.
+IPageOwner* g_pSwitchMainDlg = nullptr;
 
 constexpr unsigned char kCmdSwitch = 12;
 constexpr int kCommandTimeout = 500;
@@ -111,16 +108,30 @@ void ShowFirstOfKind(const std::array<Button*, CPageSwitchDlg::kButtonSlots>& bu
     }
 }
 
+// Shows buttons 0..count-1 of a kind, never beyond the buttons that exist; the rest stay as
+// they are.
+template <class Button>
+void ShowFirst(const std::array<Button*, CPageSwitchDlg::kButtonSlots>& buttons, int count) {
+    const int n = std::clamp(count, 0, CPageSwitchDlg::kButtonCount);
+    for (int i = 0; i < n; ++i) {
+        if (Button* button = buttons[static_cast<std::size_t>(i)]; button != nullptr) {
+            button->show();
+        }
+    }
+}
+
+template <class Button>
+void HideAll(const std::array<Button*, CPageSwitchDlg::kButtonSlots>& buttons) {
+    for (Button* button : buttons) {
+        if (button != nullptr) {
+            button->hide();
+        }
+    }
+}
+
 }  // namespace
 
 CPageSwitchDlg::CPageSwitchDlg(QWidget* parent) : CResizableDlg(IDD_PAGE_SWITCH, parent) {
-    m_strAppPath = g_strAppPath.isEmpty()
-                       ? vantel::AppDirOf(QCoreApplication::applicationFilePath())
-                       : g_strAppPath;
-    // The same file the main dialog uses: beside the program, or the user's fallback.
-    const QString path = vantel::SettingsFilePath(
-        m_strAppPath, QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
-    m_pIniFile = std::make_unique<CIniFile>(path.toStdString());
     m_nSelInput = 0;
 }
 
@@ -137,6 +148,9 @@ CPageSwitchDlg::~CPageSwitchDlg() {
 }
 
 bool CPageSwitchDlg::OnInitDialog() {
+    // The same file the owner uses; a page without an owner has no settings file.
+    m_pIniFile = std::make_unique<CIniFile>(
+        m_pMainDlg != nullptr ? m_pMainDlg->SettingsPath().toStdString() : std::string());
     CResizableDlg::OnInitDialog();
     InitSliders();
     m_rcPage = rect();
@@ -252,6 +266,16 @@ void CPageSwitchDlg::UseCounts(int inputs, int outputs) {
     ShowButtonsInUse();
 }
 
+void CPageSwitchDlg::HideLabelButtons() {
+    HideAll(m_pRxButtons);
+    HideAll(m_pTxButtons);
+}
+
+void CPageSwitchDlg::ShowLabelButtons(int inputs, int outputs) {
+    ShowFirst(m_pTxButtons, inputs);
+    ShowFirst(m_pRxButtons, outputs);
+}
+
 void CPageSwitchDlg::ShowButtonsInUse() {
     if (m_pRxButtons[0] == nullptr) {
         return;  // not created yet
@@ -332,7 +356,7 @@ void CPageSwitchDlg::OnBnClickedOk() {
         m_outputChecked[j] = m_pRxButtons[j]->isChecked() ? 1 : 0;
     }
     vantel::Trace("dsgsbr");
-    if (g_pSwitchMainDlg == nullptr || g_pSwitchMainDlg->m_link.IsOpen() == 0) {
+    if (g_pSwitchMainDlg == nullptr || g_pSwitchMainDlg->Link().IsOpen() == 0) {
         return;
     }
     if (m_nInputsInUse != InputCount() || m_nOutputsInUse != OutputCount()) {
@@ -367,7 +391,7 @@ void CPageSwitchDlg::OnBnClickedOk() {
         ShowErrorBox(this, unjournaled);
         return;
     }
-    const unsigned result = g_pSwitchMainDlg->m_link.Command(
+    const unsigned result = g_pSwitchMainDlg->Link().Command(
         kCmdSwitch, buf, sizeof buf, static_cast<unsigned char>(len), kCommandTimeout);
     if (result != 0) {
         ShowErrorBox(this, CommandFailureText(result));
@@ -392,8 +416,8 @@ void CPageSwitchDlg::OnBnClickedClear() {
 void CPageSwitchDlg::OnReleasedCaptureSlider() {
     m_nLine = HoldToGrid(m_sliderLine->value());
     m_nRow = HoldToGrid(m_sliderRow->value());
-    if (g_pSwitchMainDlg != nullptr && g_pSwitchMainDlg->m_pIniFile != nullptr) {
-        CIniFile& ini = *g_pSwitchMainDlg->m_pIniFile;
+    if (g_pSwitchMainDlg != nullptr && g_pSwitchMainDlg->Settings() != nullptr) {
+        CIniFile& ini = *g_pSwitchMainDlg->Settings();
         ReportUnsaved(ini.SetInt(m_nLine, "LINE", kSectionNumber), ini);
         ReportUnsaved(ini.SetInt(m_nRow, "ROW", kSectionNumber), ini);
     }

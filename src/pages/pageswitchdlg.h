@@ -15,8 +15,8 @@
 
 #include "appearance/resizabledlg.h"
 
-class CVantelDlg;
 class CIniFile;
+class IPageOwner;
 class CRxButton;
 class CTxButton;
 class QSlider;
@@ -60,6 +60,11 @@ public:
     // hidden at once, and until an image with these counts arrives "OK" sends nothing, since
     // the port numbers it sends are counted from the image's counts.
     void UseCounts(int inputs, int outputs);
+    // Hides every label button (the setup page does while it loads the device's setup block).
+    void HideLabelButtons();
+    // Shows input buttons 0..inputs-1 and output buttons 0..outputs-1, at most as many as
+    // exist; the others stay as they are.
+    void ShowLabelButtons(int inputs, int outputs);
 
     // Check states captured by "OK", one per output; the first 72 are used.
     std::array<int, kButtonSlots> m_outputChecked{};
@@ -67,8 +72,8 @@ public:
     int m_nSelInput = 0;
     // The page's copy of the last state image; all zero until the first hand-over.
     std::array<unsigned char, kImageSize> m_image{};
-    // Set by the main dialog before the page is created.
-    CVantelDlg* m_pMainDlg = nullptr;
+    // The page's owner, set before the page is created.
+    IPageOwner* m_pMainDlg = nullptr;
     // The label buttons, owned by the page; the first 72 of each exist once the page is
     // created. The setup page hides and shows them.
     std::array<CRxButton*, kButtonSlots> m_pRxButtons{};
@@ -78,10 +83,8 @@ public:
     // Rows per grid half and columns per grid, always within the trackbars' range.
     int m_nRow = kGridDefault;
     int m_nLine = kGridDefault;
-    // The page's own settings object on the application's setup.ini.
+    // The page's own settings object on its owner's setup.ini, made when the page is created.
     std::unique_ptr<CIniFile> m_pIniFile;
-    // The application directory.
-    QString m_strAppPath;
     QSlider* m_sliderLine = nullptr;
     QSlider* m_sliderRow = nullptr;
 

@@ -8,16 +8,17 @@
 #include <iterator>
 #include <span>
 
-#include "app/vanteldlg.h"
 #include "appearance/errorbox.h"
 #include "appearance/trace.h"
 #include "link/stateimage.h"
+#include "link/vexalib.h"
 #include "pages/actionjournal.h"
 #include "pages/commandfailure.h"
+#include "pages/pageowner.h"
 #include "res/dlgtemplate.h"
 
-// The main dialog, shared by both scene pages; set when a page is created.
-CVantelDlg* g_pViewMainDlg = nullptr;
+// The owner, shared by both scene pages; set when a page is created.
+IPageOwner* g_pViewMainDlg = nullptr;
 
 namespace {
 
@@ -178,7 +179,7 @@ void CPageViewDlg::PreviewScene() {
     std::array<unsigned char, kCommandBufferSize> buf{};
     buf[0] = static_cast<unsigned char>(m_nScene & 0xFF);
     const unsigned result =
-        m_pMainDlg->m_link.Command(kReadImage, buf.data(), buf.size(), 1, kCommandTimeout);
+        m_pMainDlg->Link().Command(kReadImage, buf.data(), buf.size(), 1, kCommandTimeout);
     vantel::Trace("scene %d preview: result %u", m_nScene, result);
     CStateImage image(std::span<const std::uint8_t>(buf.data() + 1, kImageSize));
     if (!image.HasMark()) {
@@ -212,7 +213,7 @@ void CPageViewDlg::SendSceneCommand(unsigned char cmd, unsigned char first, unsi
     buf[0] = first;
     buf[1] = second;
     const unsigned result =
-        m_pMainDlg->m_link.Command(cmd, buf.data(), buf.size(), 2, kCommandTimeout);
+        m_pMainDlg->Link().Command(cmd, buf.data(), buf.size(), 2, kCommandTimeout);
     if (result != kVexaOk) {
         ShowErrorBox(this, CommandFailureText(result));
     }
@@ -239,7 +240,7 @@ bool CPageViewDlg::JournalLoad() {
         return true;  // nothing goes out
     }
     const QString unjournaled = vantel::JournalSceneLoad(
-        m_pMainDlg->m_link, m_pMainDlg->SettingsPath().toStdString(), m_nScene);
+        m_pMainDlg->Link(), m_pMainDlg->SettingsPath().toStdString(), m_nScene);
     if (!unjournaled.isEmpty()) {
         ShowErrorBox(this, unjournaled);
         return false;
@@ -248,5 +249,5 @@ bool CPageViewDlg::JournalLoad() {
 }
 
 bool CPageViewDlg::LinkOpen() const {
-    return m_pMainDlg != nullptr && m_pMainDlg->m_link.IsOpen() != 0;
+    return m_pMainDlg != nullptr && m_pMainDlg->Link().IsOpen() != 0;
 }

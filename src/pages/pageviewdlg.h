@@ -14,7 +14,7 @@
 
 #include "appearance/resizabledlg.h"
 
-class CVantelDlg;
+class IPageOwner;
 class QTableWidget;
 
 class CPageViewDlg : public CResizableDlg {
@@ -42,7 +42,8 @@ public:
     std::array<unsigned char, kImageSize> m_image{};
     // Set by the main dialog before the page is created: 1 for LOAD, 0 for SAVE / VIEW.
     int m_bLoadMode = 0;
-    CVantelDlg* m_pMainDlg = nullptr;
+    // The page's owner, set before the page is created.
+    IPageOwner* m_pMainDlg = nullptr;
     // The routing list, control 1005; null until the page is created.
     QTableWidget* m_list = nullptr;
 

@@ -16,27 +16,16 @@
 #include <vector>
 
 #include "controls/setnewdlg.h"
-#include "pages/pageowner.h"
 #include "pages/pagesalvodlg.h"
 #include "routing/faultydevice.h"
 #include "routing/journal.h"
 #include "routing/salvostore.h"
 #include "support/guitest.h"
 #include "support/tempdir.h"
+#include "testpageowner.h"
 
 namespace vantel::test {
 namespace {
-
-class TestOwner : public IPageOwner {
-public:
-    TestOwner(CVexaLib& link, QString settings) : m_link(link), m_settings(std::move(settings)) {}
-    CVexaLib& Link() override { return m_link; }
-    const QString& SettingsPath() const override { return m_settings; }
-
-private:
-    CVexaLib& m_link;
-    QString m_settings;
-};
 
 struct DiffRow {
     QString mark, output, now, after;
@@ -53,7 +42,7 @@ void PrintTo(const DiffRow& r, std::ostream* os) {
 const Salvo kEvening{"Evening", {{1, 4}, {2, 0}, {3, 3}}};
 const std::vector<int> kEveningTaken = {4, 0, 3, 4, 5, 6, 7, 8};
 
-class SalvoPage : public ::testing::Test {
+class SalvoPage : public OwnedPageTest {
 protected:
     // Output 1 and inputs 3 and 4 carry names on the switch page.
     static constexpr const char* kIni = "[BUTTON]\n2500=Stage\n3002=Cam 3\n3003=Cam 4\n";
@@ -149,12 +138,6 @@ protected:
 
     void PressUndoKeys() { QTest::keyClick(List(), Qt::Key_Z, Qt::ControlModifier); }
 
-    TempDir dir;
-    std::filesystem::path settings = dir.Path() / "setup.ini";
-    FaultyDevice d;
-    TestOwner owner{d.lib, QString::fromStdString(settings.string())};
-    ErrorBoxRecorder errors;
-    QWidget host;
     CPageSalvoDlg page;
 };
 

@@ -5,6 +5,7 @@
 #include <QSlider>
 #include <algorithm>
 #include <string>
+#include <string_view>
 
 #include "appearance/errorbox.h"
 #include "appearance/trace.h"
@@ -18,6 +19,7 @@
 #include "pages/commandfailure.h"
 #include "pages/pageowner.h"
 #include "res/dlgtemplate.h"
+#include "settings/buttonlabel.h"
 #include "settings/inifile.h"
 
 namespace {
@@ -44,9 +46,6 @@ int HoldToGrid(int value) {
     return std::clamp(value, CPageSwitchDlg::kGridMin, CPageSwitchDlg::kGridMax);
 }
 
-// The settings file reads a value back up to this many bytes.
-constexpr std::size_t kMaxNameBytes = 254;
-
 // The longest prefix of the UTF-8 text of at most limit bytes that ends with a whole
 // character.
 std::size_t WholeUtf8Prefix(const char* text, std::size_t size, std::size_t limit) {
@@ -64,23 +63,12 @@ std::size_t WholeUtf8Prefix(const char* text, std::size_t size, std::size_t limi
     return end - (lead - 1) < need ? lead - 1 : end;
 }
 
-// A label as the settings file can hold it: on one line (control characters, line breaks
-// among them, become spaces) and no longer than a value is read back, cut after a whole
-// character. So the button shows now what it shows after a restart, and no name can push the
-// file's other settings out of reach.
-QString StorableName(QString name) {
-    for (QChar& c : name) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f) {
-            c = u' ';
-        }
-    }
+// A label as the settings file can hold it (see StorableLabel), so the button shows now what
+// it shows after a restart.
+QString StorableName(const QString& name) {
     const QByteArray utf8 = name.toUtf8();
-    if (static_cast<std::size_t>(utf8.size()) <= kMaxNameBytes) {
-        return name;
-    }
-    const std::size_t cut =
-        WholeUtf8Prefix(utf8.constData(), static_cast<std::size_t>(utf8.size()), kMaxNameBytes);
-    return QString::fromUtf8(utf8.constData(), static_cast<qsizetype>(cut));
+    return QString::fromStdString(vantel::StorableLabel(
+        std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size()))));
 }
 
 // A stored label: UTF-8; a cut made by another writer may have left the start of a character

@@ -35,6 +35,12 @@ struct SalvoArgs {
     bool replace = false;              // capture --replace
 };
 
+// The arguments of labels export and labels import, as typed.
+struct LabelsArgs {
+    std::string file;
+    bool dryRun = false;  // import --dry-run
+};
+
 int RunStatus(const CtlOptions& options);
 int RunRoute(const CtlOptions& options, const RouteArgs& args);
 int RunSceneShow(const CtlOptions& options, int scene);
@@ -54,6 +60,12 @@ int RunSalvoApply(const CtlOptions& options, const SalvoArgs& args);
 int RunUndo(const CtlOptions& options);
 // Prints the journal, oldest first; since (ISO 8601 or Unix seconds) drops older entries.
 int RunLog(const CtlOptions& options, const std::string& since);
+
+// Writes every input and output label of the settings file to a CSV file.
+int RunLabelsExport(const CtlOptions& options, const std::string& file);
+// Sets the labels a CSV file gives, all in one change of the settings file, after checking
+// every row; prints what changes (and, with dryRun, only that).
+int RunLabelsImport(const CtlOptions& options, const LabelsArgs& args);
 
 // Prints every change of the live routing until SIGINT or SIGTERM.
 int RunWatch(const CtlOptions& options);

@@ -146,6 +146,20 @@ void AddSalvoCommands(CLI::App& app, const CtlOptions& options, Action& chosen,
              args.name);
 }
 
+void AddLabelCommands(CLI::App& app, const CtlOptions& options, Action& chosen,
+                      vantel::LabelsArgs& args) {
+    auto* group = app.add_subcommand("labels", "export or import the button labels as CSV");
+    group->require_subcommand(1);
+    AddCommand(*group, "export", "write every input and output label to FILE", chosen,
+               [&] { return vantel::RunLabelsExport(options, args.file); })
+        ->add_option("FILE", args.file, "the CSV file to write")
+        ->required();
+    auto* import = AddCommand(*group, "import", "set the labels FILE gives", chosen,
+                              [&] { return vantel::RunLabelsImport(options, args); });
+    import->add_option("FILE", args.file, "the CSV file to read")->required();
+    import->add_flag("--dry-run", args.dryRun, "only print what would change");
+}
+
 int ReportParseError(const CLI::App& app, const CLI::ParseError& error) {
     if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
         return app.exit(error);  // --help
@@ -170,6 +184,7 @@ int main(int argc, char** argv) {
     int scene = 0;
     vantel::SalvoArgs salvo;
     std::string since;
+    vantel::LabelsArgs labels;
 
     AddGlobalOptions(app, options);
     AddCommand(app, "status", "print the counts and the live routing", chosen,
@@ -181,6 +196,7 @@ int main(int argc, char** argv) {
     AddSceneCommands(app, options, chosen, scene);
     AddSetupCommands(app, options, chosen, changes);
     AddSalvoCommands(app, options, chosen, salvo);
+    AddLabelCommands(app, options, chosen, labels);
     AddCommand(app, "undo", "take back the last action on the routing", chosen,
                [&] { return vantel::RunUndo(options); });
     AddCommand(app, "log", "print the journal of actions on the routing, oldest first", chosen,

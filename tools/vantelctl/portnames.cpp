@@ -8,14 +8,12 @@
 #include <vector>
 
 #include "ctlerror.h"
+#include "settings/buttonlabel.h"
 #include "settings/inifile.h"
 
 namespace vantel {
 
 namespace {
-
-constexpr int kInputKeyBase = 3000;
-constexpr int kOutputKeyBase = 2500;
 
 const char* KindName(PortKind kind) {
     return kind == PortKind::kInput ? "input" : "output";
@@ -64,9 +62,10 @@ const std::vector<std::string>& CPortNames::Labels(PortKind kind) const {
     auto& labels = m_labels[kind == PortKind::kInput ? 0 : 1];
     if (labels.empty()) {
         CIniFile ini(m_settingsPath);
-        const int base = kind == PortKind::kInput ? kInputKeyBase : kOutputKeyBase;
+        const ButtonKind button =
+            kind == PortKind::kInput ? ButtonKind::kInput : ButtonKind::kOutput;
         for (int i = 0; i < kMaxButtons; ++i) {
-            labels.push_back(ini.GetString(std::to_string(base + i), "BUTTON", ""));
+            labels.push_back(ini.GetString(ButtonLabelKey(button, i), "BUTTON", ""));
         }
     }
     return labels;

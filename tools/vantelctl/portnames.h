@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/buttonlabel.h"
+
 namespace vantel {
 
 enum class PortKind { kInput, kOutput };
@@ -14,7 +16,7 @@ enum class PortKind { kInput, kOutput };
 class CPortNames {
 public:
     // The switch grid has this many buttons of each kind; no port beyond them has a label.
-    static constexpr int kMaxButtons = 72;
+    static constexpr int kMaxButtons = kMaxLabelButtons;
 
     explicit CPortNames(std::string settingsPath) : m_settingsPath(std::move(settingsPath)) {}
 

@@ -1,0 +1,29 @@
+#pragma once
+// The labels of the switch grid's buttons as section "BUTTON" of setup.ini holds them, and the
+// rule every writer of a label applies.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace vantel {
+
+enum class ButtonKind { kInput, kOutput };
+
+// The grid has this many buttons of each kind; no port beyond them has a label.
+inline constexpr int kMaxLabelButtons = 72;
+
+// A value of setup.ini reads back up to this many UTF-8 bytes.
+inline constexpr std::size_t kMaxLabelBytes = 254;
+
+// The key of button index (from 0) in section "BUTTON": 3000 + k for input k, 2500 + j for
+// output j.
+std::string ButtonLabelKey(ButtonKind kind, int index);
+
+// A label as the settings file can hold it: on one line (every control character, line breaks
+// and tabs among them, becomes a space), bytes that are not UTF-8 replaced by U+FFFD, and no
+// longer than a value reads back, cut after a whole character. So a label shows the same
+// after a restart, and no label can push the file's other settings out of reach.
+std::string StorableLabel(std::string_view utf8);
+
+}  // namespace vantel

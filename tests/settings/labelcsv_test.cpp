@@ -1,0 +1,136 @@
+// Button labels as CSV: what a spreadsheet gets and what comes back from it, the label rule
+// applied on the way in, and the rows that are refused with their line numbers.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "settings/buttonlabel.h"
+#include "settings/labelcsv.h"
+
+namespace {
+
+using vantel::ButtonKind;
+using vantel::FormatLabelCsv;
+using vantel::LabelCsv;
+using vantel::ParseLabelCsv;
+using vantel::StorableLabel;
+
+// 63 four-byte characters and a two-byte one: 254 bytes, the longest label that reads back.
+std::string LongestLabel() {
+    std::string label = "\xC3\xA9";
+    for (int i = 0; i < 63; ++i) {
+        label += "\xF0\x9F\x8E\xA5";
+    }
+    return label;
+}
+
+TEST(StorableLabelTest, MakesOneLineThatReadsBackWhole) {
+    const std::string longest = LongestLabel();
+    const struct {
+        const char* name;
+        std::string in;
+        std::string out;
+    } cases[] = {
+        {"plain", "Camera 1", "Camera 1"},
+        {"CR LF, LF, tab and DEL become spaces", "a\r\nb\nc\td\x7F", "a  b c d "},
+        {"bytes that are not UTF-8", "x\xFFy", "x\xEF\xBF\xBDy"},
+        {"254 bytes stay whole", longest, longest},
+        {"a four-byte character over 254 bytes is left out", "a" + longest.substr(2) + "bc",
+         "a" + longest.substr(2) + "b"},
+        {"a cut never splits a character", longest + "\xF0\x9F\x8E\xA5", longest},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(StorableLabel(c.in), c.out) << c.name;
+    }
+}
+
+TEST(LabelCsvTest, RoundTripKeepsEveryLabelAndPutsLineBreaksOnOneLine) {
+    const std::vector<std::string> inputs{
+        "Cam, left", "say \"hi\"", "two\r\nlines", "", "\xF0\x9F\x8E\xA5 4-byte", LongestLabel()};
+    const std::vector<std::string> outputs{"a\nb", "\"quoted\"", "  blanks  "};
+    const std::string csv = FormatLabelCsv(inputs, outputs);
+    ASSERT_EQ(csv.substr(0, 22), "\xEF\xBB\xBFkind,number,label\r\n");
+
+    const LabelCsv parsed = ParseLabelCsv(csv);
+    ASSERT_TRUE(parsed.errors.empty()) << parsed.errors[0].line << ": " << parsed.errors[0].message;
+    ASSERT_EQ(parsed.rows.size(), inputs.size() + outputs.size());
+    for (std::size_t i = 0; i < parsed.rows.size(); ++i) {
+        const bool input = i < inputs.size();
+        const auto& row = parsed.rows[i];
+        EXPECT_EQ(row.kind, input ? ButtonKind::kInput : ButtonKind::kOutput) << i;
+        EXPECT_EQ(row.number, static_cast<int>(input ? i : i - inputs.size()) + 1) << i;
+        EXPECT_EQ(row.label, StorableLabel(input ? inputs[i] : outputs[i - inputs.size()])) << i;
+    }
+    EXPECT_EQ(parsed.rows[2].label, "two  lines");
+    // Rows after a cell with a line break start one file line further down.
+    EXPECT_EQ(parsed.rows[3].line, 6);
+    EXPECT_EQ(parsed.rows[6].line, 9);
+    EXPECT_EQ(parsed.rows[7].line, 11);
+}
+
+TEST(LabelCsvTest, ReadsWhatSpreadsheetsAndEditorsSave) {
+    const struct {
+        const char* name;
+        std::string text;
+    } cases[] = {
+        {"mark, CR LF", "\xEF\xBB\xBFkind,number,label\r\ninput,2,A\r\noutput,1,\"B,C\"\r\n"},
+        {"no mark, LF, no last line end", "kind,number,label\ninput,2,A\noutput,1,\"B,C\""},
+        {"CR line ends", "kind,number,label\rinput,2,A\routput,1,\"B,C\"\r"},
+        {"no header, blank lines", "\ninput,2,A\n\n\noutput,1,\"B,C\"\n\n"},
+        {"letter case and blanks", "Kind, Number ,LABEL\nINPUT, 2 ,A\n Output,01,\"B,C\"\n"},
+    };
+    for (const auto& c : cases) {
+        const LabelCsv parsed = ParseLabelCsv(c.text);
+        EXPECT_TRUE(parsed.errors.empty()) << c.name << ": " << parsed.errors[0].message;
+        ASSERT_EQ(parsed.rows.size(), 2u) << c.name;
+        EXPECT_EQ(parsed.rows[0].kind, ButtonKind::kInput) << c.name;
+        EXPECT_EQ(parsed.rows[0].number, 2) << c.name;
+        EXPECT_EQ(parsed.rows[0].label, "A") << c.name;
+        EXPECT_EQ(parsed.rows[1].kind, ButtonKind::kOutput) << c.name;
+        EXPECT_EQ(parsed.rows[1].number, 1) << c.name;
+        EXPECT_EQ(parsed.rows[1].label, "B,C") << c.name;
+    }
+}
+
+TEST(LabelCsvTest, ReportsBadRowsByTheirFileLine) {
+    const std::string cell(vantel::kMaxLabelCellBytes + 1, 'x');
+    const struct {
+        const char* name;
+        std::string text;
+        int line;
+        const char* says;
+    } cases[] = {
+        {"unknown kind", "kind,number,label\ninput,1,a\nmonitor,2,b\n", 3, "kind must be"},
+        {"number 0", "input,0,a\n", 1, "number must be 1 to 72"},
+        {"number 73", "input,1,a\noutput,73,a\n", 2, "number must be 1 to 72"},
+        {"number with text", "input,1x,a\n", 1, "number must be"},
+        {"two cells", "input,1\n", 1, "found 2"},
+        {"four cells", "input,1,a,b\n", 1, "found 4"},
+        {"button given twice", "input,4,a\n\ninput,4,b\n", 3, "first on line 1"},
+        {"not UTF-8", "input,1,\xC7\xB0\xFF\n", 1, "not UTF-8"},
+        {"cell over the cap", "input,1," + cell + "\n", 1, "longer than"},
+        {"quote not closed", "input,1,a\ninput,2,\"b\nc\n", 2, "not closed"},
+        {"text after a quote", "input,1,\"a\"b\n", 1, "closing quote"},
+        {"bad header", "kind,label,number\ninput,1,a\n", 1, "header row"},
+        {"after a multi-line cell", "input,1,\"a\r\nb\r\nc\"\r\nout,2,x\r\n", 4, "kind"},
+    };
+    for (const auto& c : cases) {
+        const LabelCsv parsed = ParseLabelCsv(c.text);
+        ASSERT_EQ(parsed.errors.size(), 1u) << c.name;
+        EXPECT_EQ(parsed.errors[0].line, c.line) << c.name;
+        EXPECT_NE(parsed.errors[0].message.find(c.says), std::string::npos)
+            << c.name << ": " << parsed.errors[0].message;
+    }
+}
+
+TEST(LabelCsvTest, RefusesTextBeyondTheFileCap) {
+    const std::string text = "input,1," + std::string(vantel::kMaxLabelCsvBytes, 'x');
+    const LabelCsv parsed = ParseLabelCsv(text);
+    EXPECT_TRUE(parsed.rows.empty());
+    ASSERT_EQ(parsed.errors.size(), 1u);
+    EXPECT_EQ(parsed.errors[0].line, 0);
+}
+
+}  // namespace

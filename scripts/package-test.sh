@@ -25,8 +25,7 @@ fail() {
     exit 1
 }
 
-# Runs a command as an unprivileged user: an installed vantel run by root would find /usr/bin
-# writable and keep its settings there instead of in the user's configuration folder.
+# Runs a command as an unprivileged user, the way operators run the installed programs.
 as_user() {
     if [ "$(id -u)" -eq 0 ]; then
         setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$work/home" "$@"

@@ -22,7 +22,7 @@ QString SettingsFilePath(const QString& appDir, const QString& configDir) {
     };
     const std::filesystem::path program = path(appDir);
     const std::filesystem::path file =
-        PrepareSettingsFile(program, path(configDir), DirAcceptsFiles(program));
+        PrepareSettingsFile(program, path(configDir), ProgramDirIsPortable(program));
     return QFile::decodeName(QByteArray::fromStdString(file.string()));
 }
 

@@ -49,6 +49,15 @@ bool DirAcceptsFiles(const fs::path& dir) {
     return true;
 }
 
+bool IsInstalledProgramDir(const fs::path& programDir) {
+    return programDir.filename() == "bin" &&
+           IsFile(programDir.parent_path() / "share" / "vantel" / "Style.dll");
+}
+
+bool ProgramDirIsPortable(const fs::path& programDir) {
+    return !IsInstalledProgramDir(programDir) && DirAcceptsFiles(programDir);
+}
+
 fs::path PrepareSettingsFile(const fs::path& programDir, const fs::path& configDir,
                              bool programDirWritable) {
     const fs::path local = programDir / kSettingsFileName;

@@ -38,6 +38,21 @@ TEST_F(SettingsLocation, ProbeTellsWhetherAFolderTakesFiles) {
     }
 }
 
+TEST_F(SettingsLocation, AnInstalledProgramFolderIsNeverPortableEvenWhenWritable) {
+    // program is DIR/bin; the installed layout puts the skin in DIR/share/vantel.
+    EXPECT_TRUE(ProgramDirIsPortable(program)) << "a plain writable folder is a portable copy";
+    dir.Write("share/vantel/Style.dll", "");
+    ASSERT_TRUE(DirAcceptsFiles(program));
+    EXPECT_TRUE(IsInstalledProgramDir(program));
+    EXPECT_FALSE(ProgramDirIsPortable(program)) << "root finds PREFIX/bin writable";
+
+    // The skin beside a folder of another name does not make it an installed copy.
+    const fs::path other = dir.Path() / "portable";
+    fs::create_directories(other);
+    EXPECT_FALSE(IsInstalledProgramDir(other));
+    EXPECT_TRUE(ProgramDirIsPortable(other));
+}
+
 TEST_F(SettingsLocation, WritableProgramFolderKeepsTheFileBesideTheProgram) {
     dir.Write("deep/config/vantel/setup.ini", "[setup]\n");  // a user copy changes nothing
     EXPECT_EQ(PrepareSettingsFile(program, config, true), Ini(program));

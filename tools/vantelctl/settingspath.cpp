@@ -44,7 +44,7 @@ std::string SettingsPathFor(const std::string& configOption) {
         return configOption;
     }
     const auto folder = ProgramFolder();
-    return FindSettingsFile(folder, UserSettingsDir(), DirAcceptsFiles(folder)).string();
+    return FindSettingsFile(folder, UserSettingsDir(), ProgramDirIsPortable(folder)).string();
 }
 
 }  // namespace vantel

@@ -18,6 +18,7 @@
 #include "pages/actionjournal.h"
 #include "pages/commandfailure.h"
 #include "pages/pageowner.h"
+#include "pages/switchkeyboard.h"
 #include "res/dlgtemplate.h"
 #include "settings/buttonlabel.h"
 #include "settings/inifile.h"
@@ -127,6 +128,7 @@ bool CPageSwitchDlg::OnInitDialog() {
     InitSliders();
     m_rcPage = rect();
     CreateLabelButtons();
+    m_pKeyboard = new CSwitchKeyboard(*this);
     InitResize();
     g_pSwitchMainDlg = m_pMainDlg;
     connect(Item<QPushButton>(IDC_OK), &QPushButton::clicked, this, &CPageSwitchDlg::OnBnClickedOk);
@@ -284,6 +286,7 @@ void CPageSwitchDlg::ArrangeButtons() {
     if (QWidget* separator = GetDlgItem(IDC_SEPARATOR)) {
         separator->setGeometry(0, m_rcPage.height() / 2 - 10, 2000, 2);
     }
+    m_pKeyboard->Place(m_rcPage);
 }
 
 void CPageSwitchDlg::showEvent(QShowEvent* event) {

@@ -253,7 +253,11 @@ void CKeyRoute::Clear() {
 }
 
 KeyRouteParse CKeyRoute::Parse(const KeyRouteTargets& targets) const {
-    const std::vector<Token> tokens = Tokens(m_typed);
+    return ParseKeyRoute(m_typed, targets);
+}
+
+KeyRouteParse ParseKeyRoute(std::string_view typed, const KeyRouteTargets& targets) {
+    const std::vector<Token> tokens = Tokens(typed);
     if (tokens.empty()) {
         return {};
     }

@@ -63,6 +63,9 @@ private:
     std::string m_typed;
 };
 
+// Reads typed text as CKeyRoute::Parse does, for callers that fold the text first.
+KeyRouteParse ParseKeyRoute(std::string_view typed, const KeyRouteTargets& targets);
+
 // A short account of a complete parse for the operator: which ports it names, with the
 // input's label ("input 3 Camera: outputs 1 2 5").
 std::string DescribeKeyRoute(const KeyRouteParse& parse, const KeyRouteTargets& targets);

@@ -18,9 +18,11 @@
 #include "pages/actionjournal.h"
 #include "pages/commandfailure.h"
 #include "pages/pageowner.h"
+#include "pages/switchkeyboard.h"
 #include "res/dlgtemplate.h"
 #include "settings/buttonlabel.h"
 #include "settings/inifile.h"
+#include "settings/textcodec.h"
 
 namespace {
 
@@ -46,23 +48,6 @@ int HoldToGrid(int value) {
     return std::clamp(value, CPageSwitchDlg::kGridMin, CPageSwitchDlg::kGridMax);
 }
 
-// The longest prefix of the UTF-8 text of at most limit bytes that ends with a whole
-// character.
-std::size_t WholeUtf8Prefix(const char* text, std::size_t size, std::size_t limit) {
-    const std::size_t end = std::min(size, limit);
-    std::size_t lead = end;
-    while (lead > 0 && end - lead < 4 &&
-           (static_cast<unsigned char>(text[lead - 1]) & 0xC0) == 0x80) {
-        --lead;
-    }
-    if (lead == 0) {
-        return end;  // nothing but stray continuation bytes: left to the decoder
-    }
-    const auto first = static_cast<unsigned char>(text[lead - 1]);
-    const std::size_t need = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
-    return end - (lead - 1) < need ? lead - 1 : end;
-}
-
 // A label as the settings file can hold it (see StorableLabel), so the button shows now what
 // it shows after a restart.
 QString StorableName(const QString& name) {
@@ -74,7 +59,7 @@ QString StorableName(const QString& name) {
 // A stored label: UTF-8; a cut made by another writer may have left the start of a character
 // at the end, which is dropped rather than shown as garbage.
 QString DecodeName(const std::string& bytes) {
-    const std::size_t end = WholeUtf8Prefix(bytes.data(), bytes.size(), bytes.size());
+    const std::size_t end = vantel::WithoutCutCharacter(bytes);
     return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(end));
 }
 
@@ -143,6 +128,7 @@ bool CPageSwitchDlg::OnInitDialog() {
     InitSliders();
     m_rcPage = rect();
     CreateLabelButtons();
+    m_pKeyboard = new CSwitchKeyboard(*this);
     InitResize();
     g_pSwitchMainDlg = m_pMainDlg;
     connect(Item<QPushButton>(IDC_OK), &QPushButton::clicked, this, &CPageSwitchDlg::OnBnClickedOk);
@@ -300,6 +286,7 @@ void CPageSwitchDlg::ArrangeButtons() {
     if (QWidget* separator = GetDlgItem(IDC_SEPARATOR)) {
         separator->setGeometry(0, m_rcPage.height() / 2 - 10, 2000, 2);
     }
+    m_pKeyboard->Place(m_rcPage);
 }
 
 void CPageSwitchDlg::showEvent(QShowEvent* event) {

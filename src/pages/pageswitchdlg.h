@@ -18,11 +18,15 @@
 class CIniFile;
 class IPageOwner;
 class CRxButton;
+class CSwitchKeyboard;
 class CTxButton;
 class QSlider;
 
 class CPageSwitchDlg : public CResizableDlg {
     Q_OBJECT
+    // Routes typed on the keyboard, shown and taken through the page's own controls.
+    friend class CSwitchKeyboard;
+
 public:
     static constexpr std::size_t kImageSize = 508;
     // Label buttons of each kind that exist; room for 200 pointers of each is kept.
@@ -125,4 +129,6 @@ private:
     // The counts whose buttons are shown: the image's, or newer ones from the device's setup.
     int m_nInputsInUse = 0;
     int m_nOutputsInUse = 0;
+    // Keyboard routing; a child of the page, made once the controls exist.
+    CSwitchKeyboard* m_pKeyboard = nullptr;
 };

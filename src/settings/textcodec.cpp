@@ -15,6 +15,12 @@ bool is_surrogate(char32_t cp) {
     return cp >= 0xD800 && cp <= 0xDFFF;
 }
 
+// The bytes of the character that lead starts, as its high bits announce: 1 for ASCII, 0 for
+// a continuation byte.
+std::size_t announced_length(unsigned char lead) {
+    return lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+}
+
 // Decodes the character starting at text[pos]: its code point and length, or kInvalid with
 // length 1 for a byte that starts no well-formed character. Surrogate code points are taken
 // only when surrogates_allowed.
@@ -25,7 +31,7 @@ char32_t decode_at(std::string_view text, std::size_t pos, std::size_t& length,
     if (lead < 0x80) {
         return lead;
     }
-    const std::size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+    const std::size_t need = announced_length(lead);
     if (need == 0 || lead > 0xF4 || pos + need > text.size()) {
         return kInvalid;
     }
@@ -124,6 +130,20 @@ std::size_t WholeUtf8Prefix(std::string_view text, std::size_t limit) {
         }
         pos += length;
     }
+}
+
+std::size_t WithoutCutCharacter(std::string_view text) {
+    const std::size_t end = text.size();
+    std::size_t lead = end;
+    while (lead > 0 && end - lead < 4 &&
+           is_continuation(static_cast<unsigned char>(text[lead - 1]))) {
+        --lead;
+    }
+    if (lead == 0) {
+        return end;  // nothing but stray continuation bytes: left to the decoder
+    }
+    const std::size_t need = announced_length(static_cast<unsigned char>(text[lead - 1]));
+    return end - (lead - 1) < need ? lead - 1 : end;
 }
 
 std::string Utf16ToUtf8(std::string_view bytes, bool big_endian) {

@@ -25,6 +25,11 @@ std::string ToValidUtf8(std::string_view text);
 // character.
 std::size_t WholeUtf8Prefix(std::string_view text, std::size_t limit);
 
+// The length of text without the start of a character that its end cuts off: a lead byte
+// followed by fewer continuation bytes than it announces (what a writer that cut by bytes
+// leaves). Other malformed bytes stay for the caller's decoder.
+std::size_t WithoutCutCharacter(std::string_view text);
+
 // UTF-16 bytes (no byte-order mark; an odd last byte is ignored) as UTF-8, lone surrogates
 // kept as described above.
 std::string Utf16ToUtf8(std::string_view bytes, bool big_endian);

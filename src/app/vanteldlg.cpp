@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFile>
 #include <QLabel>
 #include <QResizeEvent>
 #include <QScreen>
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -22,7 +24,9 @@
 #include "appearance/skin.h"
 #include "appearance/skintabctrl.h"
 #include "link/mark.h"
+#include "link/stateimage.h"
 #include "res/resources.h"
+#include "routing/lastknownimage.h"
 
 StateImageCopy g_LastImage{};
 
@@ -92,6 +96,7 @@ QWidget* CVantelDlg::CreateCustomControl(const CtlTemplate& ctl, QWidget* parent
 bool CVantelDlg::OnInitDialog() {
     CResizableDlg::OnInitDialog();
     m_stcPort = Item<QLabel>(IDC_PORT);
+    m_stcLastKnown = Item<QLabel>(IDC_LAST_KNOWN);
     m_tab = Item<CSkinTabCtrl>(IDC_TAB);
 
     AddAboutEntry();
@@ -103,12 +108,15 @@ bool CVantelDlg::OnInitDialog() {
     m_pIniFile = std::make_unique<CIniFile>(m_strSettingsPath.toStdString());
     // The link reads its "ports" and "port" keys from the same file.
     m_link.SetSettingsFile(m_strSettingsPath.toStdString());
+    m_strLastKnownPath =
+        vantel::LastKnownFileBeside(QFile::encodeName(m_strSettingsPath).toStdString()).string();
 
     InitTabs();
     CreatePages();
     InitUndo();
     SetMinimumFromPages();
     InitLamps();
+    ShowLastKnownImage();
     Connect();
     RunInThread(&CVantelDlg::PollThreadProc);
     return true;
@@ -140,6 +148,7 @@ void CVantelDlg::OnAboutBox() {
 
 void CVantelDlg::InitResize() {
     AddAnchor(IDC_TAB, {0, 0}, {1, 1});
+    AddAnchor(IDC_LAST_KNOWN, {0, 1}, {0, 1});
     for (int id : {IDC_PORT, IDC_LED_CONNECT, IDC_LED_COMMAND, IDC_LED_RESPOND, IDC_LED_STATUS}) {
         AddAnchor(id, {1, 1}, {1, 1});
     }
@@ -342,23 +351,41 @@ void CVantelDlg::PollThreadProc() {
 
 void CVantelDlg::PollImage(unsigned char* buf, std::size_t capacity) {
     if (m_link.IsOpen() == 0) {
-        m_ledStatus.SetColor(kRed);
+        NoAnswer();
         return;
     }
     buf[0] = 0;  // scene 0: the live routing
     if (m_link.Command(kReadImage, buf, capacity, 1, kCommandTimeout) != kVexaOk) {
-        m_ledStatus.SetColor(kRed);
+        NoAnswer();
         return;
     }
     const unsigned char* image = buf + 1;
-    if (vantel::HasMark({image, kStateImageSize}) &&
-        std::memcmp(image, g_LastImage.data(), kStateImageSize) != 0) {
-        std::memcpy(g_LastImage.data(), image, kStateImageSize);
-        // A whole copy travels to the GUI thread; the pages never see the worker's buffer.
-        QMetaObject::invokeMethod(
-            this, [this, copy = g_LastImage] { HandOverImage(copy); }, Qt::QueuedConnection);
+    if (vantel::HasMark({image, kStateImageSize})) {
+        if (std::memcmp(image, g_LastImage.data(), kStateImageSize) != 0) {
+            std::memcpy(g_LastImage.data(), image, kStateImageSize);
+            // Kept for a start without the device; a failed write keeps the older file.
+            vantel::SaveLastKnownImage(m_strLastKnownPath, CStateImage({image, kStateImageSize}));
+            // A whole copy travels to the GUI thread; the pages never see the worker's buffer.
+            QMetaObject::invokeMethod(
+                this, [this, copy = g_LastImage] { HandOverImage(copy); }, Qt::QueuedConnection);
+        } else if (!m_bAnswered) {
+            // The device is back with the routing the pages already show: live again.
+            QMetaObject::invokeMethod(
+                this, [this] { MarkLastKnown(false); }, Qt::QueuedConnection);
+        }
+        m_bAnswered = true;
     }
     m_ledStatus.SetColor(kGreen);
+}
+
+void CVantelDlg::NoAnswer() {
+    m_ledStatus.SetColor(kRed);
+    if (m_bAnswered) {
+        // The pages keep the routing last seen, marked as such until the device answers.
+        m_bAnswered = false;
+        QMetaObject::invokeMethod(
+            this, [this] { MarkLastKnown(true); }, Qt::QueuedConnection);
+    }
 }
 
 void CVantelDlg::UpdateLamps(int& nLastSend, int& nLastRecv) {
@@ -377,10 +404,29 @@ void CVantelDlg::FollowCount(int (CVexaLib::*count)() const, int& nLast, CLedRec
 }
 
 void CVantelDlg::HandOverImage(const StateImageCopy& image) {
-    m_pageView.ShowImage(image.data());
-    m_pageSwitch.SetImage(image.data());
-    m_pageSalvo.SetImage(image.data());
+    GiveImageToPages(image.data());
+    MarkLastKnown(false);
     emit imageHandedOver();
+}
+
+void CVantelDlg::GiveImageToPages(const unsigned char* image) {
+    m_pageView.ShowImage(image);
+    m_pageSwitch.SetImage(image);
+    m_pageSalvo.SetImage(image);
+}
+
+void CVantelDlg::ShowLastKnownImage() {
+    const std::optional<CStateImage> known = vantel::LoadLastKnownImage(m_strLastKnownPath);
+    if (known) {
+        GiveImageToPages(known->Data());
+        MarkLastKnown(true);
+    }
+}
+
+void CVantelDlg::MarkLastKnown(bool shown) {
+    if (m_stcLastKnown != nullptr) {
+        m_stcLastKnown->setVisible(shown);
+    }
 }
 
 void CVantelDlg::PumpMessages() {

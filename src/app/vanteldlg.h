@@ -7,12 +7,17 @@
 // through their thread-safe setters and hands every changed state image to the GUI thread as
 // a whole copy (queued), where the SAVE / VIEW and switch pages receive it. However the
 // dialog ends (close command, Escape or Enter, destruction), the worker is stopped first.
+//
+// Every changed live image is also kept beside setup.ini. A start finds it there and shows it
+// on the pages, with the status row's "last known" text, until the device answers; the text
+// comes back whenever a poll after a live one finds no device.
 
 #include <QIcon>
 #include <QPixmap>
 #include <array>
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/easythreadmgr.h"
@@ -43,6 +48,8 @@ public:
     // Template ids of the controls of the main window.
     static constexpr int IDC_TAB = 1003;
     static constexpr int IDC_PORT = 1074;
+    // "last known routing, not live": shown while the pages show a routing no device confirmed.
+    static constexpr int IDC_LAST_KNOWN = 1081;
     static constexpr int IDC_LED_CONNECT = 1075;
     static constexpr int IDC_LED_COMMAND = 1077;
     static constexpr int IDC_LED_RESPOND = 1067;
@@ -84,6 +91,7 @@ public:
     CPageSalvoDlg m_pageSalvo;
     CLedRect m_ledStatus;
     QLabel* m_stcPort = nullptr;
+    QLabel* m_stcLastKnown = nullptr;
     CLedRect m_ledRespond;
     CLedRect m_ledCommand;
     CLedRect m_ledConnect;
@@ -131,10 +139,20 @@ private:
     void PollImage(unsigned char* buf, std::size_t capacity);
     void UpdateLamps(int& nLastSend, int& nLastRecv);
     void FollowCount(int (CVexaLib::*count)() const, int& nLast, CLedRect& led);
-    // GUI side: gives the pages their copies.
+    // A poll found no device: the pages' routing is no longer live.
+    void NoAnswer();
+    // GUI side: gives the pages their copies of a live image.
     void HandOverImage(const StateImageCopy& image);
+    void GiveImageToPages(const unsigned char* image);
+    // Shows the routing kept from the last run, marked as not live, when there is one.
+    void ShowLastKnownImage();
+    void MarkLastKnown(bool shown);
 
     QString m_strSettingsPath;
+    // Where the last live image is kept (beside the settings file); written by the worker.
+    std::string m_strLastKnownPath;
+    // Worker only: the last poll brought a live image (the pages show the device's routing).
+    bool m_bAnswered = false;
     bool m_bStopping = false;
     bool m_bFitted = false;
 };

@@ -17,6 +17,7 @@
 #include "link/vexalib.h"
 #include "pages/actionjournal.h"
 #include "pages/commandfailure.h"
+#include "pages/labeltransfer.h"
 #include "pages/pageowner.h"
 #include "pages/switchkeyboard.h"
 #include "res/dlgtemplate.h"
@@ -131,6 +132,8 @@ bool CPageSwitchDlg::OnInitDialog() {
     m_pKeyboard = new CSwitchKeyboard(*this);
     InitResize();
     g_pSwitchMainDlg = m_pMainDlg;
+    // Context menu: the labels to and from a CSV file.
+    new CLabelTransfer(this, m_pIniFile->m_strPath, [this] { ReloadLabels(); });
     connect(Item<QPushButton>(IDC_OK), &QPushButton::clicked, this, &CPageSwitchDlg::OnBnClickedOk);
     connect(Item<QPushButton>(IDC_ALL), &QPushButton::clicked, this,
             &CPageSwitchDlg::OnBnClickedAll);
@@ -248,6 +251,18 @@ void CPageSwitchDlg::HideLabelButtons() {
 void CPageSwitchDlg::ShowLabelButtons(int inputs, int outputs) {
     ShowFirst(m_pTxButtons, inputs);
     ShowFirst(m_pRxButtons, outputs);
+}
+
+void CPageSwitchDlg::ReloadLabels() {
+    const auto reload = [this](CLabelButton* button, int id, int number) {
+        button->SetName(StoredName(id, number));
+        button->setText(button->m_strName);
+    };
+    for (int i = 0; i < kButtonCount; ++i) {
+        reload(m_pRxButtons[i], IDC_RX_FIRST + i, i + 1);
+        reload(m_pTxButtons[i], IDC_TX_FIRST + i, i + 1);
+    }
+    ArrangeButtons();
 }
 
 void CPageSwitchDlg::ShowButtonsInUse() {

@@ -69,6 +69,9 @@ public:
     // Shows input buttons 0..inputs-1 and output buttons 0..outputs-1, at most as many as
     // exist; the others stay as they are.
     void ShowLabelButtons(int inputs, int outputs);
+    // Reads every label button's name from the settings file again (the labels were changed
+    // there, e.g. by an import from the context menu).
+    void ReloadLabels();
 
     // Check states captured by "OK", one per output; the first 72 are used.
     std::array<int, kButtonSlots> m_outputChecked{};

@@ -24,6 +24,7 @@ constexpr CtlTemplate kAboutControls[] = {
 constexpr CtlTemplate kMainControls[] = {
     {1003, CtlKind::TabControl, "", 4, 4, 438, 244, kStyleTabStop},
     {1074, CtlKind::Label, "255.255.255.255", 199, 255, 85, 10, kStyleCentre | kStyleSunken},
+    {1081, CtlKind::Label, "last known routing, not live", 4, 255, 190, 10, kStyleHidden},
     {1075, CtlKind::Rect, "", 290, 255, 36, 10, kStyleNone},
     {1077, CtlKind::Rect, "", 328, 255, 36, 10, kStyleNone},
     {1067, CtlKind::Rect, "", 366, 255, 36, 10, kStyleNone},

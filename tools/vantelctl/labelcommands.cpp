@@ -1,5 +1,4 @@
 // labels export and labels import: the button labels of setup.ini as CSV.
-#include <filesystem>
 #include <iostream>
 #include <utility>
 #include <vector>
@@ -8,51 +7,29 @@
 #include "ctlerror.h"
 #include "jsonline.h"
 #include "salvoreport.h"
-#include "settings/atomicfile.h"
 #include "settings/inifile.h"
-#include "settings/labelcsv.h"
+#include "settings/labelfile.h"
 #include "settingspath.h"
 
 namespace vantel {
 
 namespace {
 
-constexpr const char* kSection = "BUTTON";
-// An export replaces a file of at most this size; a larger one is hardly a label list.
-constexpr std::size_t kMaxReplacedBytes = 16 * 1024 * 1024;
 // Bad rows listed one by one; the count covers the rest.
 constexpr std::size_t kMaxListedErrors = 20;
 
-// A label that an import changes.
-struct LabelChange {
-    ButtonKind kind;
-    int number;
-    std::string from;
-    std::string to;
-
-    std::string Key() const { return ButtonLabelKey(kind, number - 1); }
-};
-
-std::vector<std::string> ReadLabels(CIniFile& ini, ButtonKind kind) {
-    std::vector<std::string> labels;
-    for (int i = 0; i < kMaxLabelButtons; ++i) {
-        labels.push_back(ini.GetString(ButtonLabelKey(kind, i), kSection, ""));
-    }
-    return labels;
-}
-
 std::string ReadCsvFile(const std::string& path) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) {
-        throw CCtlError(CtlExit::kCannotOpen, "cannot open " + path + ": not a readable file");
-    }
     std::string text;
-    if (!ReadFileBounded(path.c_str(), kMaxLabelCsvBytes, text)) {
-        throw CCtlError(CtlExit::kUsage, path + " is larger than " +
-                                             std::to_string(kMaxLabelCsvBytes) +
-                                             " bytes; nothing written");
+    switch (ReadLabelCsvFile(path, text)) {
+        case LabelFileRead::kOk:
+            return text;
+        case LabelFileRead::kUnreadable:
+            throw CCtlError(CtlExit::kCannotOpen, "cannot open " + path + ": not a readable file");
+        case LabelFileRead::kTooLarge:
+            break;
     }
-    return text;
+    throw CCtlError(CtlExit::kUsage, path + " is larger than " + std::to_string(kMaxLabelCsvBytes) +
+                                         " bytes; nothing written");
 }
 
 // Prints every bad row and fails, so nothing is written unless every row is good.
@@ -73,34 +50,11 @@ void RequireGoodRows(const LabelCsv& csv, const std::string& path) {
                                          path);
 }
 
-std::vector<LabelChange> ChangesOf(CIniFile& ini, const std::vector<LabelRow>& rows) {
-    std::vector<LabelChange> changes;
-    for (const LabelRow& row : rows) {
-        std::string old = ini.GetString(ButtonLabelKey(row.kind, row.number - 1), kSection, "");
-        if (old != row.label) {
-            changes.push_back({row.kind, row.number, std::move(old), row.label});
-        }
-    }
-    return changes;
-}
-
 // Writes every change in one atomic change of the file and checks that it reads back.
 void WriteChanges(CIniFile& ini, const std::vector<LabelChange>& changes) {
-    std::vector<std::pair<std::string, std::string>> keyValues;
-    for (const LabelChange& change : changes) {
-        keyValues.emplace_back(change.Key(), change.to);
-    }
-    if (!ini.SetStrings(keyValues, kSection)) {
-        throw CCtlError(CtlExit::kCannotOpen,
-                        "cannot write the labels to " + ini.m_strPath + "; nothing written");
-    }
-    for (const LabelChange& change : changes) {
-        if (ini.GetString(change.Key(), kSection, "") != change.to) {
-            throw CCtlError(CtlExit::kCannotOpen, std::string(ButtonKindName(change.kind)) + " " +
-                                                      std::to_string(change.number) +
-                                                      " does not read back as written in " +
-                                                      ini.m_strPath);
-        }
+    const std::string failure = WriteLabelChanges(ini, changes);
+    if (!failure.empty()) {
+        throw CCtlError(CtlExit::kCannotOpen, failure);
     }
 }
 
@@ -140,10 +94,7 @@ void PrintChanges(const std::vector<LabelChange>& changes, bool dryRun, bool jso
 
 int RunLabelsExport(const CtlOptions& options, const std::string& file) {
     CIniFile ini(SettingsPathFor(options.config));
-    const std::string csv =
-        FormatLabelCsv(ReadLabels(ini, ButtonKind::kInput), ReadLabels(ini, ButtonKind::kOutput));
-    if (!UpdateFileAtomically(file.c_str(), kMaxReplacedBytes,
-                              [&csv](std::string_view) { return csv; })) {
+    if (!WriteLabelCsvFile(file, LabelCsvOf(ini))) {
         throw CCtlError(CtlExit::kCannotOpen, "cannot write " + file);
     }
     if (options.json) {
@@ -164,7 +115,7 @@ int RunLabelsImport(const CtlOptions& options, const LabelsArgs& args) {
     const LabelCsv csv = ParseLabelCsv(ReadCsvFile(args.file));
     RequireGoodRows(csv, args.file);
     CIniFile ini(SettingsPathFor(options.config));
-    const std::vector<LabelChange> changes = ChangesOf(ini, csv.rows);
+    const std::vector<LabelChange> changes = LabelChangesOf(ini, csv.rows);
     if (!args.dryRun && !changes.empty()) {
         WriteChanges(ini, changes);
     }

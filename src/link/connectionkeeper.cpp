@@ -16,6 +16,12 @@ void ConnectionKeeper::NoteConnected() {
     m_backoff = kFirstBackoff;
 }
 
+void ConnectionKeeper::NoteOpenFailed() {
+    std::lock_guard lock(m_mutex);
+    Claim();
+    m_backoff = kFirstBackoff;
+}
+
 void ConnectionKeeper::Start(Tasks tasks) {
     Join();
     {

@@ -45,6 +45,8 @@ public:
     void Join();
     bool Stopping() const;
 
+    // Opening failed: counts as the first attempt, so the next is the keeper's, a second on.
+    void NoteOpenFailed();
     // The connection was found broken: the thread tries again as soon as the rate allows.
     void NoteBroken();
     // A command's own attempt: granted while nobody tried since the connection was last up.

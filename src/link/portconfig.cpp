@@ -84,19 +84,23 @@ unsigned short ReadTcpPort(const std::string& settingsPath) {
     return (port >= 1 && port <= 65535) ? static_cast<unsigned short>(port) : kDefaultTcpPort;
 }
 
-std::unique_ptr<ITransport> OpenTransport(const std::string& port, const std::string& settingsPath,
-                                          ITransport::Clock::time_point deadline) {
+std::unique_ptr<ITransport> MakeTransport(const std::string& port,
+                                          const std::string& settingsPath) {
     if (const auto com = ComPortNumber(port)) {
         const SerialSettings settings = ReadSerialSettings(*com, settingsPath);
-        auto serial = std::make_unique<SerialTransport>(settings.path, settings.baud);
-        return serial->Open() ? std::move(serial) : nullptr;
+        return std::make_unique<SerialTransport>(settings.path, settings.baud);
     }
     const auto endpoint = ParseEndpoint(port, ReadTcpPort(settingsPath));
     if (!endpoint) {
         return nullptr;
     }
-    auto tcp = std::make_unique<TcpTransport>(*endpoint);
-    return tcp->Open(deadline) ? std::move(tcp) : nullptr;
+    return std::make_unique<TcpTransport>(*endpoint);
+}
+
+std::unique_ptr<ITransport> OpenTransport(const std::string& port, const std::string& settingsPath,
+                                          ITransport::Clock::time_point deadline) {
+    auto transport = MakeTransport(port, settingsPath);
+    return transport && transport->Reopen(deadline) ? std::move(transport) : nullptr;
 }
 
 }  // namespace vantel

@@ -32,6 +32,10 @@ SerialSettings ReadSerialSettings(int comNumber, const std::string& settingsPath
 // Key "port" of section "setup"; kDefaultTcpPort when missing or not 1..65535.
 unsigned short ReadTcpPort(const std::string& settingsPath);
 
+// The transport for a port text, not yet open (Reopen opens it); nullptr when the text names no
+// port.
+std::unique_ptr<ITransport> MakeTransport(const std::string& port, const std::string& settingsPath);
+
 // Opens the transport for a port text; nullptr when it cannot be opened by the deadline.
 std::unique_ptr<ITransport> OpenTransport(const std::string& port, const std::string& settingsPath,
                                           ITransport::Clock::time_point deadline);

@@ -156,10 +156,17 @@ void CVexaLib::Impl::Replace(std::unique_ptr<ITransport> next) {
         ++session;
     }
     decoder.Reset();
-    if (transport) {
-        seq = UnpredictableSeq();
+    if (!transport) {
+        return;
+    }
+    seq = UnpredictableSeq();
+    if (transport->IsOpen()) {
         DropWaiting(*transport);
         keeper.NoteConnected();
+    } else {
+        // The open just failed: the keeper's first attempt follows a second later, and
+        // commands meanwhile fail at once instead of each trying again.
+        keeper.NoteOpenFailed();
     }
 }
 
@@ -425,10 +432,14 @@ int CVexaLib::Open(const char* port) {
         settingsPath = m_impl->settingsPath;
     }
     std::unique_ptr<ITransport> next =
-        factory
-            ? factory(port)
-            : vantel::OpenTransport(port, settingsPath, ITransport::Clock::now() + kOpenTimeout);
-    if (next && next->IsOpen()) {
+        factory ? factory(port) : vantel::MakeTransport(port, settingsPath);
+    if (next && !factory) {
+        next->Reopen(ITransport::Clock::now() + kOpenTimeout);
+    }
+    // A port that names a reachable place but did not open now (the device is off, its
+    // serial adapter unplugged) is kept closed: the keeper connects as soon as it can, so a
+    // device switched on after the application needs no operator action.
+    if (next && (next->IsOpen() || next->Remake())) {
         m_impl->Replace(std::move(next));
         m_impl->StartKeeper();
     }

@@ -208,7 +208,7 @@ TEST(LinkOverTcp, DeviceGoneForGoodFailsWithinTheTimeout) {
     EXPECT_LT(Clock::now() - start, 1s);
 }
 
-TEST(LinkOpen, NothingListeningFailsQuickly) {
+TEST(LinkOpen, NothingListeningFailsQuicklyAndConnectsWhenTheDeviceComes) {
     unsigned short port = 0;
     {
         LoopbackServer closed(
@@ -221,6 +221,15 @@ TEST(LinkOpen, NothingListeningFailsQuickly) {
     EXPECT_EQ(link.Open(address.c_str()), 0);
     EXPECT_EQ(link.IsOpen(), 0);
     EXPECT_LT(Clock::now() - start, 2500ms);
+    const auto command = Clock::now();
+    EXPECT_EQ(ReadImage(link, 300), kVexaConnectionLost);
+    EXPECT_LT(Clock::now() - command, 100ms) << "no connect attempt of its own per command";
+
+    // The device is switched on after the application: connected with no second Open.
+    DeviceServer device(nullptr, port);
+    ASSERT_EQ(device.Server().Port(), port);
+    EXPECT_TRUE(AwaitOpen(link, 1, 6s)) << "connected by the link itself";
+    EXPECT_EQ(ReadImage(link), kVexaOk);
 }
 
 TEST(LinkOpen, PortTextsThatNameNoPortFail) {

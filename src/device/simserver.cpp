@@ -110,7 +110,7 @@ void CSimServer::Accept() {
 
 void CSimServer::OnAccepted(asio::ip::tcp::socket socket) {
     std::erase_if(m_clients, [](const auto& client) { return client.expired(); });
-    if (m_clients.size() >= kMaxClients) {
+    if (m_clients.size() >= m_options.maxClients) {
         return;  // the socket closes as it goes out of scope
     }
     asio::error_code ignored;

@@ -18,7 +18,6 @@ constexpr std::uint8_t kReadSetup = 5;
 constexpr std::uint8_t kWriteSetup = 6;
 constexpr std::uint8_t kReadImage = 7;
 constexpr std::size_t kBufferSize = CVexaLib::kDefaultBufferSize;
-constexpr const char* kDefaultIp = "192.168.1.80";
 
 std::string ResultText(unsigned result, int timeout) {
     switch (result) {
@@ -39,26 +38,6 @@ std::string ResultText(unsigned result, int timeout) {
     }
 }
 
-// "--serial" names COM1..COM9 or, with a '/', a device path.
-bool IsDevicePath(const std::string& serial) {
-    return serial.find('/') != std::string::npos;
-}
-
-// The port text of the connection stored in the settings file, as the application opens it.
-std::string StoredPort(const std::string& settingsPath) {
-    CIniFile ini(settingsPath);
-    if (ini.GetInt("mode", "setup", 0) != 0) {
-        return ini.GetString("ip", "setup", kDefaultIp);
-    }
-    const int serial = ini.GetInt("serial", "setup", 1);
-    if (serial < 1 || serial > 9) {
-        throw CCtlError(CtlExit::kCannotOpen, "no serial port to open: " + settingsPath +
-                                                  " has serial=" + std::to_string(serial) +
-                                                  " (1 to 9 expected)");
-    }
-    return "COM" + std::to_string(serial);
-}
-
 }  // namespace
 
 CDeviceSession::CDeviceSession(const CtlOptions& options, const std::string& settingsPath)
@@ -67,14 +46,17 @@ CDeviceSession::CDeviceSession(const CtlOptions& options, const std::string& set
     if (!options.host.empty()) {
         OpenPort(options.host);
     } else if (IsDevicePath(options.serial)) {
-        const unsigned baud = ReadSerialSettings(1, settingsPath).baud;
-        m_link.SetTransportFactory([baud](const std::string& path) {
-            auto line = std::make_unique<SerialTransport>(path, baud);
-            return line->Open() ? std::unique_ptr<ITransport>(std::move(line)) : nullptr;
-        });
+        m_link.SetTransportFactory(DevicePathFactory(ReadSerialSettings(1, settingsPath).baud));
+        OpenPort(options.serial);
+    } else if (!options.serial.empty()) {
         OpenPort(options.serial);
     } else {
-        OpenPort(options.serial.empty() ? StoredPort(settingsPath) : options.serial);
+        std::string error;
+        const auto stored = StoredPort(settingsPath, error);
+        if (!stored) {
+            throw CCtlError(CtlExit::kCannotOpen, error);
+        }
+        OpenPort(*stored);
     }
 }
 

@@ -25,9 +25,12 @@ bool CLabelStore::Reload() {
     if (m_path.empty()) {
         return false;
     }
-    std::error_code ec;
-    const auto stamp = std::filesystem::last_write_time(m_path, ec);
-    if (ec || (m_read && stamp == m_stamp)) {
+    struct stat st {};
+    if (::stat(m_path.c_str(), &st) != 0) {
+        return false;
+    }
+    const Stamp stamp{st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+    if (m_read && stamp == m_stamp) {
         return false;
     }
     m_stamp = stamp;

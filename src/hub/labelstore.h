@@ -3,8 +3,10 @@
 // (a button without a key shows its number). Read again whenever the file changed on disk, so
 // a label renamed in the window reaches the hub's clients too; written all at once.
 
-#include <filesystem>
+#include <sys/stat.h>
+
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -30,7 +32,10 @@ private:
     void Read();
 
     std::string m_path;
-    std::filesystem::file_time_type m_stamp{};
+    // What tells one version of the file from the next: a write replaces the file (a new
+    // inode), and two writes within one tick of the file system's clock differ in inode still.
+    using Stamp = std::tuple<ino_t, off_t, long, long>;
+    Stamp m_stamp{};
     bool m_read = false;
     std::vector<std::string> m_inputs;
     std::vector<std::string> m_outputs;

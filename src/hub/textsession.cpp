@@ -11,7 +11,9 @@ CTextSession::CTextSession(asio::ip::tcp::socket socket, ClientId id, IHubContex
       m_hub(hub) {}
 
 void CTextSession::OnStart() {
-    Send(PreambleBlock() + StateBlocks(m_hub.State(), Id()));
+    // The closing block tells a client that the dump on connect is whole; a client that does
+    // not know it skips it like any block it does not know.
+    Send(PreambleBlock() + StateBlocks(m_hub.State(), Id()) + "END PRELUDE:\n\n");
 }
 
 void CTextSession::Push(const HubSnapshot& before, const HubSnapshot& after) {

@@ -207,22 +207,28 @@ bool CDeviceOwner::EnsureOpen() {
     return m_opened;
 }
 
-// Reads the live image and the setup block; true when both are sound.
-bool CDeviceOwner::ReadLive() {
+// Reads the live image and, unless told the setup block cannot have changed, the setup
+// block; true when what was read is sound.
+bool CDeviceOwner::ReadLive(bool withSetup) {
     const auto image = Command(Frame{0, kReadImage, 0, {0}}, kImageSize);
     if (!image || image->status != 0 || !SoundImage(CStateImage(image->payload))) {
         return false;
     }
-    const auto setup = Command(Frame{0, kReadSetup, 0, {}}, kSetupSize);
-    if (!setup || setup->status != 0) {
-        return false;
+    std::optional<Frame> setup;
+    if (withSetup) {
+        setup = Command(Frame{0, kReadSetup, 0, {}}, kSetupSize);
+        if (!setup || setup->status != 0) {
+            return false;
+        }
     }
     if (!m_state.present) {
         m_options.log("device " + m_options.port + " answers");
     }
     m_state.present = true;
     m_state.image = CStateImage(image->payload);
-    m_state.setup = CSetupBlock(setup->payload);
+    if (setup) {
+        m_state.setup = CSetupBlock(setup->payload);
+    }
     m_locks.Resize(m_state.Outputs());
     TakeLabels();
     return true;
@@ -301,7 +307,7 @@ std::optional<Frame> CDeviceOwner::Forward(ClientId client, const Frame& request
         return Reply(request, *refusal);
     }
     auto reply = Command(sent, *size);
-    if (ChangesLive(sent.cmd) && m_state.present && !ReadLive()) {
+    if (ChangesLive(sent.cmd) && m_state.present && !ReadLive(sent.cmd == kWriteSetup)) {
         SetAbsent("no answer from " + m_options.port);
     }
     Publish();
@@ -324,7 +330,7 @@ std::optional<std::uint8_t> CDeviceOwner::CheckLocks(const Frame& request) {
             (block.InputCount() != m_state.Inputs() || block.OutputCount() != m_state.Outputs());
         return resizes ? std::optional<std::uint8_t>(kStatusLocked) : std::nullopt;
     }
-    if (!ReadLive()) {
+    if (!ReadLive(false)) {
         return std::nullopt;  // the command itself meets the silent device
     }
     std::vector<int> changed;
@@ -347,7 +353,7 @@ std::optional<std::uint8_t> CDeviceOwner::CheckLocks(const Frame& request) {
 // outputs it would change is locked by another client. True once the device was read back
 // holding every pair.
 bool CDeviceOwner::Route(ClientId client, const std::vector<std::pair<int, int>>& routes) {
-    if (!m_state.present || !ReadLive()) {
+    if (!m_state.present || !ReadLive(false)) {
         return false;
     }
     for (const auto& [output, input] : routes) {
@@ -358,11 +364,11 @@ bool CDeviceOwner::Route(ClientId client, const std::vector<std::pair<int, int>>
     for (const auto& command : PlanRoutes(m_state.image, routes)) {
         const auto reply = Command(Frame{0, kSwitch, 0, SwitchPayload(m_state.image, command)}, 0);
         if (!reply || reply->status != 0) {
-            ReadLive();
+            ReadLive(false);
             return false;
         }
     }
-    if (!ReadLive()) {
+    if (!ReadLive(false)) {
         return false;
     }
     return std::all_of(routes.begin(), routes.end(), [this, &routes](const auto& route) {

@@ -68,7 +68,7 @@ private:
     void RunJobs(std::unique_lock<std::mutex>& lock);
     void Refresh();
     bool EnsureOpen();
-    bool ReadLive();
+    bool ReadLive(bool withSetup = true);
     void SetAbsent(const std::string& why);
     void Publish();
 

@@ -18,7 +18,7 @@ CClientConnection::CClientConnection(asio::ip::tcp::socket socket, ClientId id, 
       m_id(id),
       m_name(face + " client " + std::to_string(id) + " (" + PeerText(m_socket) + ")"),
       m_log(std::move(log)),
-      m_closed_callback(std::move(closed)) {
+      m_closedCallback(std::move(closed)) {
     asio::error_code ignored;
     m_socket.set_option(asio::ip::tcp::no_delay(true), ignored);
 }
@@ -52,8 +52,8 @@ void CClientConnection::Close() {
     asio::error_code ignored;
     m_socket.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
     m_socket.close(ignored);
-    if (m_closed_callback) {
-        m_closed_callback(m_id);
+    if (m_closedCallback) {
+        m_closedCallback(m_id);
     }
 }
 

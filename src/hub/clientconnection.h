@@ -57,7 +57,7 @@ private:
     ClientId m_id;
     std::string m_name;
     HubLog m_log;
-    Closed m_closed_callback;
+    Closed m_closedCallback;
     std::array<char, kReadSize> m_in{};
     std::deque<std::string> m_queue;
     std::size_t m_queued = 0;

@@ -22,6 +22,7 @@ constexpr std::size_t kSetupSize = CSetupBlock::kSetupBlockSize;
 // The link carries a payload of at most this many bytes.
 constexpr std::size_t kMaxForwardPayload = 255;
 constexpr auto kOpenRetry = std::chrono::seconds(1);
+constexpr std::chrono::milliseconds kAbsentPause{100};
 
 // The reply data length of a command the hub forwards; nothing for a command it does not know.
 std::optional<std::size_t> ReplySize(std::uint8_t cmd) {
@@ -112,10 +113,8 @@ void CDeviceOwner::Post(std::function<void()> job) {
     m_wake.notify_one();
 }
 
-void CDeviceOwner::Station(ClientId client, Frame request, StationDone done) {
-    Post([this, client, request = std::move(request), done = std::move(done)] {
-        done(Forward(client, request));
-    });
+void CDeviceOwner::Station(Frame request, StationDone done) {
+    Post([this, request = std::move(request), done = std::move(done)] { done(Forward(request)); });
 }
 
 void CDeviceOwner::Text(ClientId client, TextRequest request, TextDone done) {
@@ -163,7 +162,12 @@ void CDeviceOwner::Run() {
             lock.unlock();
             Refresh();
             lock.lock();
-            m_nextRefresh = std::chrono::steady_clock::now() + m_options.refresh;
+            // An absent device is looked for again at a calm pace even where the refresh
+            // runs as fast as the line answers, so a missing line never spins the thread.
+            const auto pause = m_state.present ? m_options.refresh
+                                               : std::max<std::chrono::milliseconds>(
+                                                     m_options.refresh, kAbsentPause);
+            m_nextRefresh = std::chrono::steady_clock::now() + pause;
             continue;
         }
         m_wake.wait_until(lock, m_nextRefresh, [this] { return m_stop || !m_jobs.empty(); });
@@ -286,8 +290,7 @@ std::optional<Frame> CDeviceOwner::Command(const Frame& request, std::size_t rep
     return std::nullopt;
 }
 
-std::optional<Frame> CDeviceOwner::Forward(ClientId client, const Frame& request) {
-    (void)client;  // a station holds no locks; it can only be refused by them
+std::optional<Frame> CDeviceOwner::Forward(const Frame& request) {
     if (!m_state.present) {
         return std::nullopt;
     }

@@ -56,7 +56,8 @@ public:
     // Ends the thread; jobs still queued are dropped unanswered.
     void Stop();
 
-    void Station(ClientId client, Frame request, StationDone done);
+    // A station's request; a station holds no locks, it can only be refused by them.
+    void Station(Frame request, StationDone done);
     // A route, label or lock request of a text client; done(true) once it holds.
     void Text(ClientId client, TextRequest request, TextDone done);
     // The client has gone: its locks end.
@@ -72,7 +73,7 @@ private:
     void SetAbsent(const std::string& why);
     void Publish();
 
-    std::optional<Frame> Forward(ClientId client, const Frame& request);
+    std::optional<Frame> Forward(const Frame& request);
     std::optional<std::uint8_t> CheckLocks(const Frame& request);
     std::optional<Frame> Command(const Frame& request, std::size_t replySize);
     bool Route(ClientId client, const std::vector<std::pair<int, int>>& routes);

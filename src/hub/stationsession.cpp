@@ -34,7 +34,7 @@ void CStationSession::ServeWaiting() {
         m_busy = true;
         PauseReading();
         auto self = std::static_pointer_cast<CStationSession>(shared_from_this());
-        m_hub.Owner().Station(Id(), request, [self](std::optional<Frame> reply) {
+        m_hub.Owner().Station(request, [self](std::optional<Frame> reply) {
             self->m_hub.OnNetworkThread([self, reply = std::move(reply)] {
                 if (reply) {
                     self->SendFrame(*reply);

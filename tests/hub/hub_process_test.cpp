@@ -215,6 +215,30 @@ TEST_F(HubProcessTest, AMisbehavingClientChangesNothingForTheOthers) {
     EXPECT_TRUE(flood->WaitFor(Routes({1, 2, 3, 1})));
 }
 
+// A client that asks and asks but never reads is cut off once its answers pile up beyond the
+// hub's bound for one client, with a log line; the others are served throughout.
+TEST_F(HubProcessTest, AClientThatNeverReadsIsDisconnectedAlone) {
+    auto good = Connect();
+    auto hog = std::make_unique<TextClient>(m_rig.TextPort(), 4096);
+    ASSERT_TRUE(hog->Connected());
+    std::string requests;
+    for (int i = 0; i < 1000; ++i) {
+        requests += "VIDEO OUTPUT ROUTING:\n\n";
+    }
+    bool cut = false;
+    for (int round = 0; round < 2000 && !cut; ++round) {
+        cut = !hog->Send(requests);
+    }
+    EXPECT_TRUE(cut);
+    EXPECT_EQ(good->Request("VIDEO OUTPUT ROUTING:\n3 1\n\n"), true);
+    EXPECT_TRUE(good->WaitFor(Routes({1, 2, 3, 2})));
+    m_rig.Hub().Signal(SIGTERM);
+    EXPECT_EQ(m_rig.Hub().Wait(ms(5000)), 0);
+    EXPECT_NE(m_rig.Hub().Err().find("does not read what it is sent; disconnected"),
+              std::string::npos)
+        << m_rig.Hub().Err();
+}
+
 // A client written from the public description of the text protocol alone, not from our code,
 // runs its scenario against the hub, so the hub and our own test client cannot share a
 // misunderstanding unnoticed.

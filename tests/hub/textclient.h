@@ -33,8 +33,12 @@ class TextClient {
 public:
     using Clock = std::chrono::steady_clock;
 
-    explicit TextClient(int port) {
+    // receiveBuffer: a small one keeps the system from holding much of what the hub sends.
+    explicit TextClient(int port, int receiveBuffer = 0) {
         m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (receiveBuffer > 0) {
+            ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+        }
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
         addr.sin_port = htons(static_cast<std::uint16_t>(port));

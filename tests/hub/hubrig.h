@@ -3,6 +3,8 @@
 // of it, both on 127.0.0.1 with ports the system picks, and a settings file of their own. The
 // simulator can be killed and started again on its port. Both are ended by their process ids.
 
+#include <gtest/gtest.h>
+
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -45,10 +47,11 @@ public:
         m_textPort = PortOf(*m_hub, R"(^text listening on 127\.0\.0\.1:(\d+)$)");
     }
 
+    // The hub must end cleanly: a crash or a sanitizer's report fails the test.
     ~HubRig() {
         if (m_hub) {
             m_hub->Signal(SIGTERM);
-            m_hub->Wait(ms(5000));
+            EXPECT_EQ(m_hub->Wait(ms(5000)), 0) << m_hub->Err();
         }
     }
 

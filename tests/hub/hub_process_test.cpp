@@ -93,8 +93,21 @@ TEST_F(HubProcessTest, LocksHoldAcrossBothFacesUntilTheOwnerLetsGo) {
     EXPECT_EQ(refused.code, 1);
     // Input 2 feeds output 2 (1-based): routing it elsewhere would take the locked output.
     EXPECT_EQ(m_rig.Ctl({"route", "2", "3"}).code, 1);
-    // What leaves the locked output alone goes through.
-    EXPECT_EQ(m_rig.Ctl({"route", "4", "1", "4"}).code, 0);
+    // Every station command that would change the locked output is refused and changes nothing:
+    // a scene (all unrouted) loaded, new counts; what cannot touch it goes through.
+    const struct {
+        std::vector<std::string> args;
+        int code;
+    } stationCases[] = {
+        {{"scene", "load", "1"}, 1},
+        {{"setup", "set", "--outputs", "3"}, 1},
+        {{"setup", "set", "--buzzer", "off"}, 0},
+        {{"scene", "save", "2"}, 0},
+        {{"route", "4", "1", "4"}, 0},
+    };
+    for (const auto& c : stationCases) {
+        EXPECT_EQ(m_rig.Ctl(c.args).code, c.code) << c.args[0] << " " << c.args[1];
+    }
     EXPECT_EQ(b->Request("VIDEO OUTPUT ROUTING:\n2 0\n\n"), true);
     EXPECT_EQ(CtlSources(m_rig), (std::vector<int>{4, 2, 1, 4}));
 

@@ -91,6 +91,9 @@ TEST_F(HubProcessTest, LocksHoldAcrossBothFacesUntilTheOwnerLetsGo) {
     EXPECT_EQ(b->Request("VIDEO OUTPUT LOCKS:\n1 F\n\n"), false);
     const CtlResult refused = m_rig.Ctl({"route", "4", "2"});
     EXPECT_EQ(refused.code, 1);
+    EXPECT_NE(refused.err.find("(status 6: an output it would change is locked)"),
+              std::string::npos)
+        << refused.err;
     // Input 2 feeds output 2 (1-based): routing it elsewhere would take the locked output.
     EXPECT_EQ(m_rig.Ctl({"route", "2", "3"}).code, 1);
     // Every station command that would change the locked output is refused and changes nothing:

@@ -19,14 +19,20 @@ constexpr std::uint8_t kWriteSetup = 6;
 constexpr std::uint8_t kReadImage = 7;
 constexpr std::size_t kBufferSize = CVexaLib::kDefaultBufferSize;
 
-std::string ResultText(unsigned result, int timeout) {
+// A refusal with the device's status; 6 comes from vantel-hub standing in for the device.
+std::string RefusalText(int status) {
+    return "refused by the device (status " + std::to_string(status) +
+           (status == 6 ? ": an output it would change is locked" : "") + ")";
+}
+
+std::string ResultText(unsigned result, int timeout, int refusal) {
     switch (result) {
         case kVexaTimeout:
             return "no response from the device within " + std::to_string(timeout) + " ms";
         case kVexaClosed:
             return "the link is closed";
         case kVexaRefused:
-            return "refused by the device";
+            return RefusalText(refusal);
         case kVexaConnectionLost:
             return "connection to the device lost";
         case kVexaReplyTooLarge:
@@ -73,7 +79,8 @@ void CDeviceSession::OpenPort(const std::string& port) {
 
 void CDeviceSession::Check(unsigned result, const std::string& what) const {
     if (result != kVexaOk) {
-        throw CCtlError(CtlExit::kNoResponse, what + ": " + ResultText(result, m_timeout));
+        throw CCtlError(CtlExit::kNoResponse,
+                        what + ": " + ResultText(result, m_timeout, m_link.GetLastRefusal()));
     }
 }
 

@@ -19,7 +19,6 @@ endforeach()
 # The one-line description of each manual page.
 set(VANTEL_MAN_vantelctl "command-line client of the Vantel matrix switcher")
 set(VANTEL_MAN_vantel-sim "software matrix switcher serving the Vantel device protocol")
-set(VANTEL_MAN_vantel-hub "shares one Vantel matrix switcher among several clients")
 
 # Manual pages and the changelog are compressed as Debian wants them; -n keeps the name and
 # time out, so that the bytes repeat from build to build.
@@ -41,7 +40,7 @@ endfunction()
 if(VANTEL_SANITIZE)
   message(STATUS "Sanitizer build: no manual pages for the command-line programs")
 elseif(HELP2MAN_EXE)
-  foreach(program vantelctl vantel-sim vantel-hub)
+  foreach(program vantelctl vantel-sim)
     if(TARGET ${program})
       set(page ${VANTEL_PACKAGING_OUT}/${program}.1)
       add_custom_command(
@@ -70,6 +69,16 @@ if(TARGET vantel)
                  ${VANTEL_PACKAGING_OUT}/org.vantel.Vantel.metainfo.xml @ONLY)
   install(FILES ${VANTEL_PACKAGING_OUT}/org.vantel.Vantel.metainfo.xml
           DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+endif()
+
+if(TARGET vantel-hub)
+  # Its page says more than --help can (locks, the device gone, the service), so it is written
+  # by hand; the service runs it with the settings in /etc/vantel.
+  configure_file(${VANTEL_PACKAGING_DIR}/vantel-hub.1 ${VANTEL_PACKAGING_OUT}/vantel-hub.1 COPYONLY)
+  vantel_install_compressed(${VANTEL_PACKAGING_OUT}/vantel-hub.1 ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${VANTEL_PACKAGING_DIR}/vantel-hub.service DESTINATION lib/systemd/system)
+  install(FILES ${PROJECT_SOURCE_DIR}/tools/vantel-hub/README.md DESTINATION ${VANTEL_DOCDIR}
+          RENAME vantel-hub.md)
 endif()
 
 install(FILES ${PROJECT_SOURCE_DIR}/docs/user-guide.md ${VANTEL_PACKAGING_DIR}/copyright

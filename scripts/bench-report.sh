@@ -8,7 +8,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 
 build=${1:-build/default}
-benches=(bench_settings bench_link bench_salvo bench_gui)
+benches=(bench_settings bench_link bench_salvo bench_hub bench_gui)
 # bench_gui starts the application and the simulator as processes of the same build.
 runtime=(vantel vantel-sim)
 limits=bench/limits.txt

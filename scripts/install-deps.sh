@@ -9,6 +9,7 @@ packages=(
   fonts-noto-cjk xvfb xauth x11-apps netpbm
   xdotool
   dpkg-dev help2man lintian desktop-file-utils appstream
+  python3
 )
 
 missing=()

@@ -12,7 +12,12 @@ sudo=""
 work="$(mktemp -d)"
 chmod 755 "$work"
 sim_pid=""
+hub_pid=""
 cleanup() {
+    if [ -n "$hub_pid" ]; then
+        kill "$hub_pid" 2>/dev/null || true
+        wait "$hub_pid" 2>/dev/null || true
+    fi
     if [ -n "$sim_pid" ]; then
         kill "$sim_pid" 2>/dev/null || true
         wait "$sim_pid" 2>/dev/null || true
@@ -46,7 +51,8 @@ dpkg-deb --contents "$deb" | awk '{print $6}' >"$contents"
 grep -E '^\./usr/bin/.' "$contents" |
     grep -vE '^\./usr/bin/(vantel|vantelctl|vantel-sim|vantel-hub)$' && fail "not a program in bin/"
 for f in usr/share/vantel/Style.dll usr/share/man/man1/vantelctl.1.gz \
-    usr/share/man/man1/vantel-sim.1.gz usr/share/doc/vantel/copyright \
+    usr/share/man/man1/vantel-sim.1.gz usr/share/man/man1/vantel-hub.1.gz \
+    usr/lib/systemd/system/vantel-hub.service usr/share/doc/vantel/copyright \
     usr/share/applications/vantel.desktop usr/share/metainfo/org.vantel.Vantel.metainfo.xml; do
     grep -qx "\./$f" "$contents" || fail "package lacks /$f"
 done
@@ -84,6 +90,23 @@ out="$(as_user env QT_QPA_PLATFORM=offscreen VANTEL_BENCH_FIRST_PAINT=quit \
     timeout 60 vantel)" || fail "vantel did not end cleanly"
 grep -q '^first-paint ' <<<"$out" || fail "vantel did not show its window"
 grep -q "^port=$port$" "$work/home/.config/vantel/setup.ini" || fail "vantel lost its settings"
+# The hub in front of the simulator: both faces listen, vantelctl works through it.
+hub_out="$work/hub.out"
+vantel-hub --listen 127.0.0.1:0 --text-listen 127.0.0.1:0 --device "127.0.0.1:$port" \
+    >"$hub_out" 2>"$work/hub.err" &
+hub_pid=$!
+hub_port=""
+for _ in $(seq 100); do
+    hub_port="$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9][0-9]*\)$/\1/p' "$hub_out")"
+    [ -n "$hub_port" ] && grep -q '^text listening on 127\.0\.0\.1:' "$hub_out" && break
+    kill -0 "$hub_pid" 2>/dev/null || fail "vantel-hub did not start"
+    sleep 0.1
+done
+[ -n "$hub_port" ] || fail "vantel-hub did not report its ports"
+vantelctl --host "127.0.0.1:$hub_port" status >/dev/null || fail "vantelctl through vantel-hub failed"
+kill "$hub_pid"
+wait "$hub_pid" || fail "vantel-hub did not end cleanly"
+hub_pid=""
 kill "$sim_pid"
 wait "$sim_pid" || fail "vantel-sim did not end cleanly"
 sim_pid=""

@@ -2,6 +2,7 @@
 // SimOptions: how a simulated switcher serves its device: where it listens, whether it opens a
 // pseudo-terminal, and the faults it puts on its replies.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -17,6 +18,9 @@ struct SimOptions {
     double garble = 0.0;  // share of reply bytes corrupted
     std::uint64_t seed = 1;
     bool handleSignals = false;  // SIGINT and SIGTERM stop the server
+    // TCP connections served at once; a connection beyond them is accepted and closed at once,
+    // as hardware that serves one connection refuses a second.
+    std::size_t maxClients = 64;
 };
 
 struct ListenAddress {

@@ -3,18 +3,9 @@
 #include <algorithm>
 #include <iostream>
 
+#include "link/tcplisten.h"
+
 namespace vantel {
-
-namespace {
-
-std::string EndpointText(const asio::ip::tcp::endpoint& endpoint) {
-    const auto address = endpoint.address();
-    const std::string host =
-        address.is_v6() ? "[" + address.to_string() + "]" : address.to_string();
-    return host + ":" + std::to_string(endpoint.port());
-}
-
-}  // namespace
 
 CSimServer::CSimServer(CSwitcher& device, const SimOptions& options)
     : m_options(options),
@@ -56,26 +47,7 @@ bool CSimServer::Open(std::vector<std::string>& endpoints, std::string& error) {
 }
 
 bool CSimServer::OpenTcp(std::string& error) {
-    asio::error_code ec;
-    const auto address = asio::ip::make_address(m_options.listenHost, ec);
-    if (ec) {
-        error = "not an IP address: " + m_options.listenHost;
-        return false;
-    }
-    const asio::ip::tcp::endpoint endpoint(address, m_options.listenPort);
-    const std::string where = EndpointText(endpoint);
-    m_acceptor.open(endpoint.protocol(), ec);
-    if (!ec) {
-        m_acceptor.set_option(asio::socket_base::reuse_address(true), ec);
-    }
-    if (!ec) {
-        m_acceptor.bind(endpoint, ec);
-    }
-    if (!ec) {
-        m_acceptor.listen(asio::socket_base::max_listen_connections, ec);
-    }
-    if (ec) {
-        error = "cannot listen on " + where + ": " + ec.message();
+    if (!ListenOn(m_acceptor, m_options.listenHost, m_options.listenPort, error)) {
         return false;
     }
     m_tcpPort = m_acceptor.local_endpoint().port();
@@ -110,7 +82,7 @@ void CSimServer::Accept() {
 
 void CSimServer::OnAccepted(asio::ip::tcp::socket socket) {
     std::erase_if(m_clients, [](const auto& client) { return client.expired(); });
-    if (m_clients.size() >= kMaxClients) {
+    if (m_clients.size() >= m_options.maxClients) {
         return;  // the socket closes as it goes out of scope
     }
     asio::error_code ignored;

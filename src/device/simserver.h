@@ -1,8 +1,8 @@
 #pragma once
 // CSimServer: serves a CSwitcher on TCP and, when asked, on a pseudo-terminal, with one
 // single-threaded io_context: commands from all clients are applied one at a time in the
-// order in which they arrive. Several TCP clients are served at once (up to kMaxClients;
-// further connections are closed at once).
+// order in which they arrive. Several TCP clients are served at once (up to the options'
+// maxClients; further connections are closed at once).
 
 #include <asio.hpp>
 #include <functional>
@@ -20,8 +20,6 @@ namespace vantel {
 
 class CSimServer {
 public:
-    static constexpr std::size_t kMaxClients = 64;
-
     CSimServer(CSwitcher& device, const SimOptions& options);
     ~CSimServer();
     CSimServer(const CSimServer&) = delete;

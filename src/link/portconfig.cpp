@@ -84,6 +84,31 @@ unsigned short ReadTcpPort(const std::string& settingsPath) {
     return (port >= 1 && port <= 65535) ? static_cast<unsigned short>(port) : kDefaultTcpPort;
 }
 
+std::optional<std::string> StoredPort(const std::string& settingsPath, std::string& error) {
+    CIniFile ini(settingsPath);
+    if (ini.GetInt("mode", "setup", 0) != 0) {
+        return ini.GetString("ip", "setup", "192.168.1.80");
+    }
+    const int serial = ini.GetInt("serial", "setup", 1);
+    if (serial < 1 || serial > 9) {
+        error = "no serial port to open: " + settingsPath +
+                " has serial=" + std::to_string(serial) + " (1 to 9 expected)";
+        return std::nullopt;
+    }
+    return "COM" + std::to_string(serial);
+}
+
+bool IsDevicePath(const std::string& port) {
+    return port.find('/') != std::string::npos;
+}
+
+std::function<std::unique_ptr<ITransport>(const std::string&)> DevicePathFactory(unsigned baud) {
+    return [baud](const std::string& path) -> std::unique_ptr<ITransport> {
+        auto line = std::make_unique<SerialTransport>(path, baud);
+        return line->Open() ? std::move(line) : nullptr;
+    };
+}
+
 std::unique_ptr<ITransport> MakeTransport(const std::string& port,
                                           const std::string& settingsPath) {
     if (const auto com = ComPortNumber(port)) {

@@ -6,6 +6,7 @@
 // "[::1]:5000". Names are never resolved, so the link connects only where it is told.
 
 #include <asio.hpp>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,6 +32,16 @@ struct SerialSettings {
 SerialSettings ReadSerialSettings(int comNumber, const std::string& settingsPath);
 // Key "port" of section "setup"; kDefaultTcpPort when missing or not 1..65535.
 unsigned short ReadTcpPort(const std::string& settingsPath);
+
+// The port text of the connection stored in the settings file, as the application opens it:
+// key "mode" of section "setup" nonzero means TCP to key "ip" (default 192.168.1.80), 0 the
+// serial port COM<serial>. Nothing, and *error set, when "serial" is not 1..9.
+std::optional<std::string> StoredPort(const std::string& settingsPath, std::string& error);
+
+// A device path (anything with a '/') as against COM1..COM9 or an address.
+bool IsDevicePath(const std::string& port);
+// A transport factory that opens a port text as a serial device path at the given rate.
+std::function<std::unique_ptr<ITransport>(const std::string&)> DevicePathFactory(unsigned baud);
 
 // The transport for a port text, not yet open (Reopen opens it); nullptr when the text names no
 // port.

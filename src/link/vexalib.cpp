@@ -82,6 +82,8 @@ struct CVexaLib::Impl {
     std::atomic<int> sendCount{0};
     std::atomic<int> recvCount{0};
     std::atomic<int> droppedCount{0};
+    // The status byte of the last reply that refused its command.
+    mutable std::atomic<int> lastRefusal{0};
     std::atomic<std::uint64_t> cancelGeneration{0};
     std::atomic<int> replacing{0};  // Open or Close waiting for the command lock
 
@@ -382,6 +384,7 @@ IoStatus CVexaLib::Impl::AwaitReply(ITransport& link, const Request& r,
 // must not be taken for a device's settings or routing.
 unsigned CVexaLib::Impl::Deliver(const Request& r) const {
     if (reply.status != vantel::kStatusOk) {
+        lastRefusal.store(reply.status);
         return kVexaRefused;
     }
     const auto fixed = FixedReplyLength(r.cmd);
@@ -480,6 +483,10 @@ int CVexaLib::GetSendCount() const {
 int CVexaLib::GetRecvCount() const {
     return m_impl->recvCount.load();
 }
+int CVexaLib::GetLastRefusal() const {
+    return m_impl->lastRefusal.load();
+}
+
 int CVexaLib::GetDroppedCount() const {
     return m_impl->droppedCount.load();
 }

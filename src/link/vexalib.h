@@ -67,6 +67,9 @@ public:
     // Frames that matched no pending request (waiting before a request, late, wrong command,
     // bad check) and were dropped.
     int GetDroppedCount() const;
+    // The device's status byte (1..255) in the last reply that refused a command, 0 before
+    // any; meaningful to a caller that alone sends commands on the link.
+    int GetLastRefusal() const;
 
     // The settings file whose sections "ports" and "setup" configure Open.
     void SetSettingsFile(std::string path);

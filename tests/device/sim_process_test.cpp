@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <string>
 #include <thread>
@@ -163,6 +164,33 @@ TEST_F(SimProcessTest, SeveralClientsAtOnce) {
     OpenTcp(link, sim);
     EXPECT_EQ(OutputSlots(link, 0), (Bytes{1, 2, 3, 4}));
     EXPECT_EQ(sim.Stop(SIGINT), 0);
+}
+
+// With one client allowed, a second connection is closed before it is served, while the first
+// one goes on; once the first has gone, a new one is served.
+TEST_F(SimProcessTest, MaxClientsOneRefusesASecondConnection) {
+    SimProcess sim;
+    ASSERT_TRUE(sim.Start({"--listen", "127.0.0.1:0", "--max-clients", "1"}));
+    const std::string address = "127.0.0.1:" + std::to_string(sim.TcpPort());
+    auto first = std::make_unique<CVexaLib>();
+    OpenTcp(*first, sim);
+    ASSERT_EQ(Send(*first, 7, {0}), kVexaOk);
+
+    CVexaLib second;
+    second.Open(address.c_str());
+    EXPECT_NE(Send(second, 7, {0}, nullptr, 0, 300), kVexaOk);
+    EXPECT_EQ(Send(*first, 12, {1, 8}), kVexaOk);
+
+    first.reset();
+    CVexaLib third;
+    bool served = false;
+    for (int attempt = 0; attempt < 50 && !served; ++attempt) {
+        third.Open(address.c_str());
+        served = Send(third, 7, {0}, nullptr, 0, 300) == kVexaOk;
+    }
+    EXPECT_TRUE(served);
+    EXPECT_EQ(OutputSlots(third, 0), (Bytes{2, 0, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(sim.Stop(), 0);
 }
 
 TEST_F(SimProcessTest, StateSurvivesARestart) {

@@ -28,6 +28,7 @@ struct Arguments {
     double drop = 0.0;
     double garble = 0.0;
     std::uint64_t seed = 1;
+    std::size_t maxClients = 64;
 };
 
 void Describe(CLI::App& app, Arguments& args) {
@@ -57,6 +58,11 @@ void Describe(CLI::App& app, Arguments& args) {
         ->check(CLI::Range(0.0, 1.0))
         ->capture_default_str();
     app.add_option("--seed", args.seed, "seed of the reply faults")->capture_default_str();
+    app.add_option("--max-clients", args.maxClients,
+                   "TCP connections served at once; one beyond is closed at once (1: like "
+                   "hardware that serves one connection)")
+        ->check(CLI::Range(1, 1024))
+        ->capture_default_str();
 }
 
 // The device from the state file, or a new one; nothing (after a message) when the file is bad.
@@ -118,6 +124,7 @@ int main(int argc, char** argv) {
     options.drop = args.drop;
     options.garble = args.garble;
     options.seed = args.seed;
+    options.maxClients = args.maxClients;
     options.handleSignals = true;
     vantel::CSimServer server(*device, options);
     if (!args.stateFile.empty()) {

@@ -18,16 +18,21 @@ constexpr std::uint8_t kReadSetup = 5;
 constexpr std::uint8_t kWriteSetup = 6;
 constexpr std::uint8_t kReadImage = 7;
 constexpr std::size_t kBufferSize = CVexaLib::kDefaultBufferSize;
-constexpr const char* kDefaultIp = "192.168.1.80";
 
-std::string ResultText(unsigned result, int timeout) {
+// A refusal with the device's status; 6 comes from vantel-hub standing in for the device.
+std::string RefusalText(int status) {
+    return "refused by the device (status " + std::to_string(status) +
+           (status == 6 ? ": an output it would change is locked" : "") + ")";
+}
+
+std::string ResultText(unsigned result, int timeout, int refusal) {
     switch (result) {
         case kVexaTimeout:
             return "no response from the device within " + std::to_string(timeout) + " ms";
         case kVexaClosed:
             return "the link is closed";
         case kVexaRefused:
-            return "refused by the device";
+            return RefusalText(refusal);
         case kVexaConnectionLost:
             return "connection to the device lost";
         case kVexaReplyTooLarge:
@@ -39,26 +44,6 @@ std::string ResultText(unsigned result, int timeout) {
     }
 }
 
-// "--serial" names COM1..COM9 or, with a '/', a device path.
-bool IsDevicePath(const std::string& serial) {
-    return serial.find('/') != std::string::npos;
-}
-
-// The port text of the connection stored in the settings file, as the application opens it.
-std::string StoredPort(const std::string& settingsPath) {
-    CIniFile ini(settingsPath);
-    if (ini.GetInt("mode", "setup", 0) != 0) {
-        return ini.GetString("ip", "setup", kDefaultIp);
-    }
-    const int serial = ini.GetInt("serial", "setup", 1);
-    if (serial < 1 || serial > 9) {
-        throw CCtlError(CtlExit::kCannotOpen, "no serial port to open: " + settingsPath +
-                                                  " has serial=" + std::to_string(serial) +
-                                                  " (1 to 9 expected)");
-    }
-    return "COM" + std::to_string(serial);
-}
-
 }  // namespace
 
 CDeviceSession::CDeviceSession(const CtlOptions& options, const std::string& settingsPath)
@@ -67,14 +52,17 @@ CDeviceSession::CDeviceSession(const CtlOptions& options, const std::string& set
     if (!options.host.empty()) {
         OpenPort(options.host);
     } else if (IsDevicePath(options.serial)) {
-        const unsigned baud = ReadSerialSettings(1, settingsPath).baud;
-        m_link.SetTransportFactory([baud](const std::string& path) {
-            auto line = std::make_unique<SerialTransport>(path, baud);
-            return line->Open() ? std::unique_ptr<ITransport>(std::move(line)) : nullptr;
-        });
+        m_link.SetTransportFactory(DevicePathFactory(ReadSerialSettings(1, settingsPath).baud));
+        OpenPort(options.serial);
+    } else if (!options.serial.empty()) {
         OpenPort(options.serial);
     } else {
-        OpenPort(options.serial.empty() ? StoredPort(settingsPath) : options.serial);
+        std::string error;
+        const auto stored = StoredPort(settingsPath, error);
+        if (!stored) {
+            throw CCtlError(CtlExit::kCannotOpen, error);
+        }
+        OpenPort(*stored);
     }
 }
 
@@ -91,7 +79,8 @@ void CDeviceSession::OpenPort(const std::string& port) {
 
 void CDeviceSession::Check(unsigned result, const std::string& what) const {
     if (result != kVexaOk) {
-        throw CCtlError(CtlExit::kNoResponse, what + ": " + ResultText(result, m_timeout));
+        throw CCtlError(CtlExit::kNoResponse,
+                        what + ": " + ResultText(result, m_timeout, m_link.GetLastRefusal()));
     }
 }
 

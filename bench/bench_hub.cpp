@@ -1,0 +1,357 @@
+// bench_hub: vantel-hub's pushes and round trips, everything on 127.0.0.1. The simulator (the
+// server vantel-sim runs) and the hub (CHubServer, the server vantel-hub runs) serve in this
+// process on threads of their own; clients are blocking sockets and CVexaLib. Nothing is
+// pinned: the direct and the hub round trips alternate which goes first in each round, so
+// both meet the same core placement.
+//
+//   hub_push_ms, hub_push_p99_ms  a route taken by one text client until a second has the push
+//   hub_seen_ms                   a switch through the station face until a text client has it
+//   hub_rtt_us, direct_rtt_us, hub_rtt_ratio
+//                                 command 7 (the stations' poll) through the hub against the
+//                                 same sent straight to the simulator
+//   hub_switch_rtt_ratio          command 12 likewise (the hub reads the device back before it
+//                                 answers)
+//   hub_clients_*                 50 text and 4 station clients for 10 s while one routes
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "hub/hubserver.h"
+#include "link/vexalib.h"
+#include "median.h"
+#include "simthread.h"
+#include "textclient.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using vantel::TextClient;
+using vantel::TextView;
+
+constexpr int kPorts = 16;
+constexpr int kRounds = 300;
+constexpr int kTimeoutMs = 1000;
+
+double MsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double Percentile(std::vector<double> values, double share) {
+    std::sort(values.begin(), values.end());
+    const auto at = static_cast<std::size_t>(share * static_cast<double>(values.size() - 1));
+    return values[at];
+}
+
+// The hub in this process, in front of the simulator.
+class CHubThread {
+public:
+    explicit CHubThread(unsigned short devicePort) : m_server(Options(devicePort)) {
+        std::vector<std::string> endpoints;
+        if (m_server.Open(endpoints, m_error)) {
+            m_stationPort = PortOf(endpoints[0]);
+            m_textPort = PortOf(endpoints[1]);
+            m_thread = std::thread([this] { m_server.Run(); });
+        }
+    }
+    ~CHubThread() {
+        if (m_thread.joinable()) {
+            m_server.Stop();
+            m_thread.join();
+        }
+    }
+    const std::string& Error() const { return m_error; }
+    int StationPort() const { return m_stationPort; }
+    int TextPort() const { return m_textPort; }
+
+private:
+    static vantel::HubOptions Options(unsigned short devicePort) {
+        vantel::HubOptions options;
+        options.listenPort = 0;
+        options.textPort = 0;
+        options.device.port = "127.0.0.1:" + std::to_string(devicePort);
+        options.device.timeoutMs = kTimeoutMs;
+        return options;
+    }
+    static int PortOf(const std::string& endpoint) {
+        return std::stoi(endpoint.substr(endpoint.rfind(':') + 1));
+    }
+
+    vantel::CHubServer m_server;
+    std::string m_error;
+    int m_stationPort = 0;
+    int m_textPort = 0;
+    std::thread m_thread;
+};
+
+std::unique_ptr<TextClient> Connect(int port) {
+    auto client = std::make_unique<TextClient>(port);
+    if (!client->Connected() ||
+        !client->WaitFor([](const TextView& v) { return v.locks.size() == kPorts; })) {
+        std::fprintf(stderr, "bench_hub: a text client got no state\n");
+        std::exit(1);
+    }
+    return client;
+}
+
+std::string Route(int output, int input) {
+    return "VIDEO OUTPUT ROUTING:\n" + std::to_string(output) + " " + std::to_string(input) +
+           "\n\n";
+}
+
+auto Sees(int output, int input) {
+    return [output, input](const TextView& v) {
+        const auto it = v.routes.find(output);
+        return it != v.routes.end() && it->second == input;
+    };
+}
+
+void Fail(const char* what) {
+    std::fprintf(stderr, "bench_hub: %s\n", what);
+    std::exit(1);
+}
+
+void PushFigures(int textPort) {
+    auto a = Connect(textPort);
+    auto b = Connect(textPort);
+    std::vector<double> times;
+    for (int i = 1; i <= kRounds; ++i) {
+        const int input = i % kPorts;
+        const int output = i % 2;
+        const auto start = Clock::now();
+        a->Send(Route(output, input));
+        if (!b->WaitFor(Sees(output, input))) {
+            Fail("a push did not come");
+        }
+        times.push_back(MsSince(start));
+        a->WaitFor([i](const TextView& v) { return v.acks >= i; });
+    }
+    std::printf("hub_push_ms: %.3f ms\n", Median(times));
+    std::printf("hub_push_p99_ms: %.3f ms\n", Percentile(times, 0.99));
+}
+
+unsigned Send(CVexaLib& link, std::uint8_t cmd, std::vector<std::uint8_t> payload) {
+    std::vector<std::uint8_t> buffer(4096, 0);
+    std::copy(payload.begin(), payload.end(), buffer.begin());
+    return link.Command(cmd, buffer.data(), buffer.size(),
+                        static_cast<unsigned char>(payload.size()), kTimeoutMs);
+}
+
+void SeenFigure(int stationPort, int textPort) {
+    CVexaLib station;
+    const std::string address = "127.0.0.1:" + std::to_string(stationPort);
+    if (station.Open(address.c_str()) == 0) {
+        Fail("cannot open the station face");
+    }
+    auto watcher = Connect(textPort);
+    std::vector<double> times;
+    for (int i = 1; i <= kRounds; ++i) {
+        const int input = i % kPorts;
+        const auto start = Clock::now();
+        if (Send(station, 12, {static_cast<std::uint8_t>(input), kPorts + 2}) != kVexaOk) {
+            Fail("a switch through the hub failed");
+        }
+        if (!watcher->WaitFor(Sees(2, input))) {
+            Fail("a switch did not reach the text client");
+        }
+        times.push_back(MsSince(start));
+    }
+    std::printf("hub_seen_ms: %.3f ms\n", Median(times));
+}
+
+// Median round trips of a command straight to the simulator and through the hub, alternating.
+std::pair<double, double> RoundTrips(CVexaLib& direct, CVexaLib& hub, std::uint8_t cmd,
+                                     const std::vector<std::uint8_t>& payload) {
+    std::vector<double> straight;
+    std::vector<double> through;
+    for (int i = 0; i < 2 * kRounds; ++i) {
+        const bool hubFirst = i % 2 == 1;
+        for (int leg = 0; leg < 2; ++leg) {
+            const bool viaHub = (leg == 0) == hubFirst;
+            const auto start = Clock::now();
+            if (Send(viaHub ? hub : direct, cmd, payload) != kVexaOk) {
+                Fail("a round trip failed");
+            }
+            (viaHub ? through : straight).push_back(MsSince(start) * 1000.0);
+        }
+    }
+    return {Median(straight), Median(through)};
+}
+
+void RttFigures(unsigned short simPort, int stationPort) {
+    CVexaLib direct;
+    CVexaLib hub;
+    const std::string toSim = "127.0.0.1:" + std::to_string(simPort);
+    const std::string toHub = "127.0.0.1:" + std::to_string(stationPort);
+    if (direct.Open(toSim.c_str()) == 0 || hub.Open(toHub.c_str()) == 0) {
+        Fail("cannot open the links");
+    }
+    const auto [straight, through] = RoundTrips(direct, hub, 7, {0});
+    std::printf("direct_rtt_us: %.1f us\n", straight);
+    std::printf("hub_rtt_us: %.1f us\n", through);
+    std::printf("hub_rtt_ratio: %.2f\n", through / straight);
+    const auto [switchStraight, switchThrough] = RoundTrips(direct, hub, 12, {3, kPorts + 3});
+    std::printf("hub_switch_rtt_ratio: %.2f\n", switchThrough / switchStraight);
+}
+
+// Latency of each request of one client, in ms.
+struct ClientRun {
+    std::vector<double> latencies;
+    std::map<int, int> routes;  // output -> input, as the client ends up knowing them
+    bool failed = false;
+};
+
+// The routing of a state image, output -> input, routed outputs only.
+std::map<int, int> RoutesOf(const std::vector<std::uint8_t>& image) {
+    std::map<int, int> routes;
+    for (int j = 0; j < kPorts; ++j) {
+        const int slot = image[7 + kPorts + static_cast<std::size_t>(j)];
+        if (slot > 0) {
+            routes[j] = slot - 1;
+        }
+    }
+    return routes;
+}
+
+std::optional<std::map<int, int>> ReadRoutes(CVexaLib& link) {
+    std::vector<std::uint8_t> buffer(4096, 0);
+    if (link.Command(7, buffer.data(), buffer.size(), 1, kTimeoutMs) != kVexaOk) {
+        return std::nullopt;
+    }
+    return RoutesOf(std::vector<std::uint8_t>(buffer.begin() + 1, buffer.begin() + 509));
+}
+
+void TextClientLoop(int port, std::atomic<bool>& stop, std::atomic<bool>& done, ClientRun& run) {
+    TextClient client(port);
+    if (!client.Connected()) {
+        run.failed = true;
+        return;
+    }
+    while (!stop.load()) {
+        const auto start = Clock::now();
+        if (client.Request("PING:\n\n") != true) {
+            run.failed = true;
+            return;
+        }
+        run.latencies.push_back(MsSince(start));
+        client.WaitFor([](const TextView&) { return false; }, std::chrono::milliseconds(50));
+    }
+    // Everything pushed has come once a ping sent after the last take is answered.
+    while (!done.load()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    run.failed = run.failed || client.Request("PING:\n\n") != true;
+    run.routes = client.View().routes;
+}
+
+void StationLoop(int port, std::atomic<bool>& stop, std::atomic<bool>& done, ClientRun& run) {
+    CVexaLib link;
+    const std::string address = "127.0.0.1:" + std::to_string(port);
+    if (link.Open(address.c_str()) == 0) {
+        run.failed = true;
+        return;
+    }
+    while (!stop.load()) {
+        const auto start = Clock::now();
+        if (Send(link, 7, {0}) != kVexaOk) {
+            run.failed = true;
+        }
+        run.latencies.push_back(MsSince(start));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    while (!done.load()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    const auto routes = ReadRoutes(link);
+    run.failed = run.failed || !routes;
+    run.routes = routes.value_or(std::map<int, int>{});
+}
+
+void ClientsFigures(unsigned short simPort, int stationPort, int textPort) {
+    constexpr int kText = 50;
+    constexpr int kStations = 4;
+    std::atomic<bool> stop{false};
+    std::atomic<bool> done{false};
+    std::vector<ClientRun> runs(kText + kStations);
+    std::vector<std::thread> threads;
+    for (int c = 0; c < kText; ++c) {
+        threads.emplace_back(TextClientLoop, textPort, std::ref(stop), std::ref(done),
+                             std::ref(runs[static_cast<std::size_t>(c)]));
+    }
+    for (int c = 0; c < kStations; ++c) {
+        threads.emplace_back(StationLoop, stationPort, std::ref(stop), std::ref(done),
+                             std::ref(runs[static_cast<std::size_t>(kText + c)]));
+    }
+    auto router = Connect(textPort);
+    // Every output routed first: the protocol cannot tell a text client that an output lost
+    // its input, and the loop below only routes.
+    std::string all = "VIDEO OUTPUT ROUTING:\n";
+    for (int j = 0; j < kPorts; ++j) {
+        all += std::to_string(j) + " " + std::to_string(j) + "\n";
+    }
+    if (router->Request(all + "\n") != true) {
+        Fail("routing every output failed");
+    }
+    std::vector<double> takes;
+    const auto end = Clock::now() + std::chrono::seconds(10);
+    for (int i = 0; Clock::now() < end; ++i) {
+        const auto start = Clock::now();
+        if (router->Request(Route(i % kPorts, (i * 7) % kPorts)) != true) {
+            Fail("a take of the routing client failed");
+        }
+        takes.push_back(MsSince(start));
+    }
+    stop.store(true);
+    done.store(true);
+    for (auto& t : threads) {
+        t.join();
+    }
+    // Every client ends with the device's routing, read straight from the simulator.
+    CVexaLib device;
+    const std::string address = "127.0.0.1:" + std::to_string(simPort);
+    const auto truth = device.Open(address.c_str()) != 0 ? ReadRoutes(device) : std::nullopt;
+    int agree = 0;
+    for (const auto& run : runs) {
+        agree += !run.failed && truth && run.routes == *truth ? 1 : 0;
+    }
+    const bool allAgree = agree == kText + kStations;
+    std::printf("hub_clients_agreeing: %d\n", agree);
+    std::printf("hub_clients_takes: %zu\n", takes.size());
+    std::printf("hub_clients_take_p99_ms: %.3f ms\n", Percentile(takes, 0.99));
+    double worst = 0;
+    for (int c = 0; c < kText + kStations; ++c) {
+        const auto& run = runs[static_cast<std::size_t>(c)];
+        const double p99 = run.latencies.empty() ? 0 : Percentile(run.latencies, 0.99);
+        worst = std::max(worst, p99);
+        const bool text = c < kText;
+        std::printf("hub_client_%s%02d_p99_ms: %.3f ms\n", text ? "text" : "station",
+                    text ? c + 1 : c - kText + 1, p99);
+    }
+    std::printf("hub_clients_worst_p99_ms: %.3f ms\n", worst);
+    std::printf("hub_clients_ok: %d\n", allAgree ? 1 : 0);
+}
+
+}  // namespace
+
+int main() {
+    CSimThread sim(kPorts, kPorts);
+    if (!sim.Error().empty()) {
+        Fail(sim.Error().c_str());
+    }
+    CHubThread hub(sim.Port());
+    if (!hub.Error().empty()) {
+        Fail(hub.Error().c_str());
+    }
+    PushFigures(hub.TextPort());
+    SeenFigure(hub.StationPort(), hub.TextPort());
+    RttFigures(sim.Port(), hub.StationPort());
+    ClientsFigures(sim.Port(), hub.StationPort(), hub.TextPort());
+    return 0;
+}

@@ -1,0 +1,113 @@
+#include "hub/clientconnection.h"
+
+namespace vantel {
+
+namespace {
+
+std::string PeerText(const asio::ip::tcp::socket& socket) {
+    asio::error_code ec;
+    const auto peer = socket.remote_endpoint(ec);
+    return ec ? std::string("?") : peer.address().to_string() + ":" + std::to_string(peer.port());
+}
+
+}  // namespace
+
+CClientConnection::CClientConnection(asio::ip::tcp::socket socket, ClientId id, std::string face,
+                                     HubLog log, Closed closed)
+    : m_socket(std::move(socket)),
+      m_id(id),
+      m_name(face + " client " + std::to_string(id) + " (" + PeerText(m_socket) + ")"),
+      m_log(std::move(log)),
+      m_closedCallback(std::move(closed)) {
+    asio::error_code ignored;
+    m_socket.set_option(asio::ip::tcp::no_delay(true), ignored);
+}
+
+void CClientConnection::Start() {
+    m_log(m_name + " connected");
+    OnStart();
+    Read();
+}
+
+void CClientConnection::Send(std::string_view bytes) {
+    if (m_closed || bytes.empty()) {
+        return;
+    }
+    if (m_queued + bytes.size() > kMaxQueuedBytes) {
+        End("does not read what it is sent; disconnected");
+        return;
+    }
+    m_queue.emplace_back(bytes);
+    m_queued += bytes.size();
+    if (!m_writing) {
+        WriteNext();
+    }
+}
+
+void CClientConnection::Close() {
+    if (m_closed) {
+        return;
+    }
+    m_closed = true;
+    asio::error_code ignored;
+    m_socket.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
+    m_socket.close(ignored);
+    if (m_closedCallback) {
+        m_closedCallback(m_id);
+    }
+}
+
+void CClientConnection::ResumeReading() {
+    m_paused = false;
+    if (!m_reading && !m_closed) {
+        Read();
+    }
+}
+
+void CClientConnection::Read() {
+    if (m_paused || m_reading || m_closed) {
+        return;
+    }
+    m_reading = true;
+    m_socket.async_read_some(
+        asio::buffer(m_in), [self = shared_from_this()](const asio::error_code& ec, std::size_t n) {
+            self->m_reading = false;
+            if (ec) {
+                self->End(ec == asio::error::eof ? "disconnected" : "lost: " + ec.message());
+                return;
+            }
+            self->OnData(std::string_view(self->m_in.data(), n));
+            self->Read();
+        });
+}
+
+void CClientConnection::WriteNext() {
+    if (m_closed || m_queue.empty()) {
+        m_writing = false;
+        return;
+    }
+    m_writing = true;
+    asio::async_write(m_socket, asio::buffer(m_queue.front()),
+                      [self = shared_from_this()](const asio::error_code& ec, std::size_t) {
+                          if (ec) {
+                              self->m_writing = false;
+                              self->End("lost: " + ec.message());
+                              return;
+                          }
+                          if (!self->m_queue.empty()) {
+                              self->m_queued -= self->m_queue.front().size();
+                              self->m_queue.pop_front();
+                          }
+                          self->WriteNext();
+                      });
+}
+
+void CClientConnection::End(const std::string& why) {
+    if (m_closed) {
+        return;
+    }
+    m_log(m_name + " " + why);
+    Close();
+}
+
+}  // namespace vantel

@@ -1,0 +1,400 @@
+#include "hub/deviceowner.h"
+
+#include <algorithm>
+#include <array>
+#include <set>
+
+#include "hub/routeplan.h"
+#include "link/mark.h"
+
+namespace vantel {
+
+namespace {
+
+constexpr std::uint8_t kReadSetup = 5;
+constexpr std::uint8_t kWriteSetup = 6;
+constexpr std::uint8_t kReadImage = 7;
+constexpr std::uint8_t kLoadScene = 8;
+constexpr std::uint8_t kSaveScene = 9;
+constexpr std::uint8_t kSwitch = 12;
+constexpr std::size_t kImageSize = CStateImage::kImageSize;
+constexpr std::size_t kSetupSize = CSetupBlock::kSetupBlockSize;
+// The link carries a payload of at most this many bytes.
+constexpr std::size_t kMaxForwardPayload = 255;
+constexpr auto kOpenRetry = std::chrono::seconds(1);
+constexpr std::chrono::milliseconds kAbsentPause{100};
+
+// The reply data length of a command the hub forwards; nothing for a command it does not know.
+std::optional<std::size_t> ReplySize(std::uint8_t cmd) {
+    switch (cmd) {
+        case kReadSetup:
+            return kSetupSize;
+        case kReadImage:
+            return kImageSize;
+        case kWriteSetup:
+        case kLoadScene:
+        case kSaveScene:
+        case kSwitch:
+            return 0;
+        default:
+            return std::nullopt;
+    }
+}
+
+bool ChangesLive(std::uint8_t cmd) {
+    return cmd == kWriteSetup || cmd == kLoadScene || cmd == kSwitch;
+}
+
+// A switch payload with each output port once, as the device counts it.
+std::vector<std::uint8_t> WithoutRepeats(const std::vector<std::uint8_t>& payload) {
+    if (payload.empty()) {
+        return payload;
+    }
+    std::vector<std::uint8_t> out{payload[0]};
+    std::set<std::uint8_t> seen;
+    for (std::size_t i = 1; i < payload.size(); ++i) {
+        if (seen.insert(payload[i]).second) {
+            out.push_back(payload[i]);
+        }
+    }
+    return out;
+}
+
+Frame Reply(const Frame& request, std::uint8_t status, std::vector<std::uint8_t> data = {}) {
+    return Frame{request.seq, request.cmd, status, std::move(data)};
+}
+
+bool SoundImage(const CStateImage& image) {
+    return image.HasMark() && image.InputCount() >= 1 && image.OutputCount() >= 1 &&
+           image.PortCount() == image.InputCount() + image.OutputCount();
+}
+
+}  // namespace
+
+CDeviceOwner::CDeviceOwner(DeviceOwnerOptions options, Publisher publish)
+    : m_options(std::move(options)),
+      m_publish(std::move(publish)),
+      m_labels(m_options.settingsPath) {
+    m_link.SetSettingsFile(m_options.settingsPath);
+    if (m_options.transportFactory) {
+        m_link.SetTransportFactory(m_options.transportFactory);
+    }
+    if (!m_options.log) {
+        m_options.log = [](const std::string&) {};
+    }
+}
+
+CDeviceOwner::~CDeviceOwner() {
+    Stop();
+}
+
+void CDeviceOwner::Start() {
+    m_thread = std::thread([this] { Run(); });
+}
+
+void CDeviceOwner::Stop() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_wake.notify_all();
+    m_link.CancelPending();
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+    m_link.Close();
+}
+
+void CDeviceOwner::Post(std::function<void()> job) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_jobs.push_back(std::move(job));
+    }
+    m_wake.notify_one();
+}
+
+void CDeviceOwner::Station(Frame request, StationDone done) {
+    Post([this, request = std::move(request), done = std::move(done)] { done(Forward(request)); });
+}
+
+void CDeviceOwner::Text(ClientId client, TextRequest request, TextDone done) {
+    Post([this, client, request = std::move(request), done = std::move(done)] {
+        bool ok = false;
+        switch (request.kind) {
+            case TextRequestKind::kRoute:
+                ok = Route(client, request.routes);
+                break;
+            case TextRequestKind::kSetInputLabels:
+                ok = SetLabels(ButtonKind::kInput, request.labels);
+                break;
+            case TextRequestKind::kSetOutputLabels:
+                ok = SetLabels(ButtonKind::kOutput, request.labels);
+                break;
+            case TextRequestKind::kLock:
+                ok = m_state.present &&
+                     m_locks.Apply(client, request.locks, m_options.allowForceUnlock);
+                break;
+            default:
+                break;
+        }
+        // The client hears its answer first, then the change like everybody else.
+        done(ok);
+        Publish();
+    });
+}
+
+void CDeviceOwner::Release(ClientId client) {
+    Post([this, client] {
+        m_locks.Release(client);
+        Publish();
+    });
+}
+
+void CDeviceOwner::Run() {
+    std::unique_lock lock(m_mutex);
+    while (!m_stop) {
+        RunJobs(lock);
+        if (m_stop) {
+            break;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= m_nextRefresh) {
+            lock.unlock();
+            Refresh();
+            lock.lock();
+            // An absent device is looked for again at a calm pace even where the refresh
+            // runs as fast as the line answers, so a missing line never spins the thread.
+            const auto pause = m_state.present ? m_options.refresh
+                                               : std::max<std::chrono::milliseconds>(
+                                                     m_options.refresh, kAbsentPause);
+            m_nextRefresh = std::chrono::steady_clock::now() + pause;
+            continue;
+        }
+        m_wake.wait_until(lock, m_nextRefresh, [this] { return m_stop || !m_jobs.empty(); });
+    }
+}
+
+// Jobs come before the refresh, so a busy line never keeps a client's command waiting for
+// more than one refresh.
+void CDeviceOwner::RunJobs(std::unique_lock<std::mutex>& lock) {
+    while (!m_stop && !m_jobs.empty()) {
+        auto job = std::move(m_jobs.front());
+        m_jobs.pop_front();
+        lock.unlock();
+        job();
+        lock.lock();
+    }
+}
+
+void CDeviceOwner::Refresh() {
+    if (!EnsureOpen()) {
+        SetAbsent("cannot connect to " + m_options.port);
+    } else if (!ReadLive()) {
+        SetAbsent("no answer from " + m_options.port);
+    }
+    if (m_labels.Reload()) {
+        TakeLabels();
+    }
+    Publish();
+}
+
+bool CDeviceOwner::EnsureOpen() {
+    if (m_opened) {
+        return m_link.IsOpen() != 0;  // the link's keeper connects again by itself
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (now < m_nextOpen) {
+        return false;
+    }
+    m_nextOpen = now + kOpenRetry;
+    m_opened = m_link.Open(m_options.port.c_str()) != 0;
+    return m_opened;
+}
+
+// Reads the live image and, unless told the setup block cannot have changed, the setup
+// block; true when what was read is sound.
+bool CDeviceOwner::ReadLive(bool withSetup) {
+    const auto image = Command(Frame{0, kReadImage, 0, {0}}, kImageSize);
+    if (!image || image->status != 0 || !SoundImage(CStateImage(image->payload))) {
+        return false;
+    }
+    std::optional<Frame> setup;
+    if (withSetup) {
+        setup = Command(Frame{0, kReadSetup, 0, {}}, kSetupSize);
+        if (!setup || setup->status != 0) {
+            return false;
+        }
+    }
+    if (!m_state.present) {
+        m_options.log("device " + m_options.port + " answers");
+    }
+    m_state.present = true;
+    m_state.image = CStateImage(image->payload);
+    if (setup) {
+        m_state.setup = CSetupBlock(setup->payload);
+    }
+    m_locks.Resize(m_state.Outputs());
+    TakeLabels();
+    return true;
+}
+
+void CDeviceOwner::SetAbsent(const std::string& why) {
+    if (m_state.present) {
+        m_options.log("device gone: " + why);
+    }
+    m_state.present = false;
+}
+
+void CDeviceOwner::TakeLabels() {
+    const auto take = [](const std::vector<std::string>& all, int count) {
+        const auto n = static_cast<std::size_t>(std::clamp(count, 0, kMaxLabelButtons));
+        return std::vector<std::string>(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(n));
+    };
+    m_state.inputLabels = take(m_labels.Labels(ButtonKind::kInput), m_state.Inputs());
+    m_state.outputLabels = take(m_labels.Labels(ButtonKind::kOutput), m_state.Outputs());
+}
+
+void CDeviceOwner::Publish() {
+    m_state.lockOwners = m_locks.Owners();
+    if (m_everPublished && m_state == m_published) {
+        return;
+    }
+    m_everPublished = true;
+    m_published = m_state;
+    m_publish(m_published);
+}
+
+// Sends a command; the reply (status and data), or nothing when the device gave no usable
+// answer. A lost connection marks the device absent at once.
+std::optional<Frame> CDeviceOwner::Command(const Frame& request, std::size_t replySize) {
+    if (request.payload.size() > kMaxForwardPayload || !m_link.IsOpen()) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> buffer(CVexaLib::kDefaultBufferSize, 0);
+    std::copy(request.payload.begin(), request.payload.end(), buffer.begin());
+    const auto len = static_cast<unsigned char>(request.payload.size());
+    const unsigned result =
+        m_link.Command(request.cmd, buffer.data(), buffer.size(), len, m_options.timeoutMs);
+    if (result == kVexaOk) {
+        const auto from = buffer.begin() + len;
+        return Reply(
+            request, 0,
+            std::vector<std::uint8_t>(from, from + static_cast<std::ptrdiff_t>(replySize)));
+    }
+    if (result == kVexaRefused) {
+        return Reply(request, static_cast<std::uint8_t>(m_link.GetLastRefusal()));
+    }
+    if (result == kVexaConnectionLost || result == kVexaClosed) {
+        SetAbsent("connection to " + m_options.port + " lost");
+    }
+    return std::nullopt;
+}
+
+std::optional<Frame> CDeviceOwner::Forward(const Frame& request) {
+    if (!m_state.present) {
+        return std::nullopt;
+    }
+    const auto size = ReplySize(request.cmd);
+    if (!size) {
+        return Reply(request, kStatusUnknownCommand);
+    }
+    Frame sent = request;
+    if (sent.cmd == kSwitch) {
+        sent.payload = WithoutRepeats(sent.payload);
+    }
+    if (sent.payload.size() > kMaxForwardPayload) {
+        // No command of the device is this long; a switch this long names ports it lacks.
+        return Reply(request, sent.cmd == kSwitch ? kStatusOutOfRange : kStatusBadLength);
+    }
+    if (const auto refusal = CheckLocks(sent)) {
+        return Reply(request, *refusal);
+    }
+    auto reply = Command(sent, *size);
+    if (ChangesLive(sent.cmd) && m_state.present && !ReadLive(sent.cmd == kWriteSetup)) {
+        SetAbsent("no answer from " + m_options.port);
+    }
+    Publish();
+    if (reply) {
+        reply->seq = request.seq;
+    }
+    return reply;
+}
+
+// kStatusLocked when the request would change an output that a client has locked.
+std::optional<std::uint8_t> CDeviceOwner::CheckLocks(const Frame& request) {
+    if (!m_locks.Any() || !ChangesLive(request.cmd)) {
+        return std::nullopt;
+    }
+    if (request.cmd == kWriteSetup) {
+        // New counts would take outputs away or add some under a lock.
+        const CSetupBlock block(request.payload);
+        const bool resizes =
+            request.payload.size() == kSetupSize &&
+            (block.InputCount() != m_state.Inputs() || block.OutputCount() != m_state.Outputs());
+        return resizes ? std::optional<std::uint8_t>(kStatusLocked) : std::nullopt;
+    }
+    if (!ReadLive(false)) {
+        return std::nullopt;  // the command itself meets the silent device
+    }
+    std::vector<int> changed;
+    if (request.cmd == kSwitch) {
+        changed = OutputsChangedBySwitch(m_state.image, request.payload);
+    } else if (request.payload.size() == 2 && request.payload[1] != 0) {
+        const auto scene = Command(Frame{0, kReadImage, 0, {request.payload[1]}}, kImageSize);
+        if (!scene || scene->status != 0) {
+            return std::nullopt;  // the device will refuse the load itself
+        }
+        changed = OutputsThatDiffer(m_state.image, CStateImage(scene->payload));
+    }
+    const bool locked = std::any_of(changed.begin(), changed.end(), [this](int j) {
+        return m_locks.Owners()[static_cast<std::size_t>(j)] != 0;
+    });
+    return locked ? std::optional<std::uint8_t>(kStatusLocked) : std::nullopt;
+}
+
+// Routes (output, input) pairs for a text client: all of them, or none when one of the
+// outputs it would change is locked by another client. True once the device was read back
+// holding every pair.
+bool CDeviceOwner::Route(ClientId client, const std::vector<std::pair<int, int>>& routes) {
+    if (!m_state.present || !ReadLive(false)) {
+        return false;
+    }
+    for (const auto& [output, input] : routes) {
+        if (m_state.SourceOf(output) != input && m_locks.HeldByOther(output, client)) {
+            return false;
+        }
+    }
+    for (const auto& command : PlanRoutes(m_state.image, routes)) {
+        const auto reply = Command(Frame{0, kSwitch, 0, SwitchPayload(m_state.image, command)}, 0);
+        if (!reply || reply->status != 0) {
+            ReadLive(false);
+            return false;
+        }
+    }
+    if (!ReadLive(false)) {
+        return false;
+    }
+    return std::all_of(routes.begin(), routes.end(), [this, &routes](const auto& route) {
+        // A later pair for the same output is the one that counts.
+        const auto last = std::find_if(routes.rbegin(), routes.rend(),
+                                       [&route](const auto& r) { return r.first == route.first; });
+        return m_state.SourceOf(route.first) == last->second;
+    });
+}
+
+bool CDeviceOwner::SetLabels(ButtonKind kind,
+                             const std::vector<std::pair<int, std::string>>& labels) {
+    if (!m_state.present) {
+        return false;
+    }
+    const bool written = m_labels.Set(kind, labels);
+    if (!written) {
+        m_options.log("labels not written to " + (m_options.settingsPath.empty()
+                                                      ? std::string("(no settings file)")
+                                                      : m_options.settingsPath));
+    }
+    TakeLabels();
+    return written;
+}
+
+}  // namespace vantel

@@ -1,0 +1,102 @@
+#pragma once
+// CDeviceOwner: the hub's one link to the switcher and the one thread that uses it. Every
+// client's request becomes a job in one queue, so requests reach the device one after the
+// other in the order they came. Between jobs it reads the state image and setup block at the
+// refresh period, so changes made at the device itself are seen too, and after every change
+// it forwards. Whenever what it knows changes (routing, setup, labels, locks, the device
+// coming or going) it hands a whole snapshot to the publisher: before it answers a station's
+// request that caused the change (so the station's next read shows it), after it answers a
+// text client's (which hears ACK, then the change like every other client).
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "hub/hubsnapshot.h"
+#include "hub/labelstore.h"
+#include "hub/locktable.h"
+#include "hub/textrequest.h"
+#include "link/frame.h"
+#include "link/vexalib.h"
+
+namespace vantel {
+
+// A reply status of the hub's own: an output that the command would change is locked.
+inline constexpr std::uint8_t kStatusLocked = 6;
+
+struct DeviceOwnerOptions {
+    std::string port;          // the link's port text: COMn, a device path or an address
+    std::string settingsPath;  // CONNECT keys, the COMn map and the button labels
+    CVexaLib::TransportFactory transportFactory;  // set for a device path
+    std::chrono::milliseconds refresh{250};       // 0: as fast as the link answers
+    int timeoutMs = 500;                          // of each device command
+    bool allowForceUnlock = false;                // a text client may force a lock open
+    std::function<void(const std::string&)> log;
+};
+
+class CDeviceOwner {
+public:
+    using Publisher = std::function<void(const HubSnapshot&)>;
+    // The reply frame for a station's request; nothing when the device gave no usable answer
+    // (the station then sees what a device that does not answer gives it).
+    using StationDone = std::function<void(std::optional<Frame>)>;
+    using TextDone = std::function<void(bool)>;
+
+    CDeviceOwner(DeviceOwnerOptions options, Publisher publish);
+    ~CDeviceOwner();
+    CDeviceOwner(const CDeviceOwner&) = delete;
+    CDeviceOwner& operator=(const CDeviceOwner&) = delete;
+
+    void Start();
+    // Ends the thread; jobs still queued are dropped unanswered.
+    void Stop();
+
+    // A station's request; a station holds no locks, it can only be refused by them.
+    void Station(Frame request, StationDone done);
+    // A route, label or lock request of a text client; done(true) once it holds.
+    void Text(ClientId client, TextRequest request, TextDone done);
+    // The client has gone: its locks end.
+    void Release(ClientId client);
+
+private:
+    void Post(std::function<void()> job);
+    void Run();
+    void RunJobs(std::unique_lock<std::mutex>& lock);
+    void Refresh();
+    bool EnsureOpen();
+    bool ReadLive(bool withSetup = true);
+    void SetAbsent(const std::string& why);
+    void Publish();
+
+    std::optional<Frame> Forward(const Frame& request);
+    std::optional<std::uint8_t> CheckLocks(const Frame& request);
+    std::optional<Frame> Command(const Frame& request, std::size_t replySize);
+    bool Route(ClientId client, const std::vector<std::pair<int, int>>& routes);
+    bool SetLabels(ButtonKind kind, const std::vector<std::pair<int, std::string>>& labels);
+    void TakeLabels();
+
+    DeviceOwnerOptions m_options;
+    Publisher m_publish;
+    CVexaLib m_link;
+    CLockTable m_locks;
+    CLabelStore m_labels;
+    HubSnapshot m_state;
+    HubSnapshot m_published;
+    bool m_everPublished = false;
+    bool m_opened = false;
+    std::chrono::steady_clock::time_point m_nextOpen{};
+    std::chrono::steady_clock::time_point m_nextRefresh{};
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::function<void()>> m_jobs;
+    bool m_stop = false;
+    std::thread m_thread;
+};
+
+}  // namespace vantel

@@ -1,0 +1,44 @@
+#pragma once
+// CLabelStore: the button labels of section "BUTTON" of setup.ini, the names the window shows
+// (a button without a key shows its number). Read again whenever the file changed on disk, so
+// a label renamed in the window reaches the hub's clients too; written all at once.
+
+#include <sys/stat.h>
+
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "settings/buttonlabel.h"
+
+namespace vantel {
+
+class CLabelStore {
+public:
+    // No path: every button shows its number and no label can be set.
+    explicit CLabelStore(std::string path);
+
+    // Reads the labels when the file is new or changed since the last read; true when read.
+    bool Reload();
+    // The labels of every button of a kind (kMaxLabelButtons each).
+    const std::vector<std::string>& Labels(ButtonKind kind) const;
+    // Sets labels (button index, text) in one atomic write of the file, each as the file can
+    // hold it. False, and nothing written, without a file, for an index beyond the buttons, or
+    // when the write fails.
+    bool Set(ButtonKind kind, const std::vector<std::pair<int, std::string>>& labels);
+
+private:
+    void Read();
+
+    std::string m_path;
+    // What tells one version of the file from the next: a write replaces the file (a new
+    // inode), and two writes within one tick of the file system's clock differ in inode still.
+    using Stamp = std::tuple<ino_t, off_t, long, long>;
+    Stamp m_stamp{};
+    bool m_read = false;
+    std::vector<std::string> m_inputs;
+    std::vector<std::string> m_outputs;
+};
+
+}  // namespace vantel

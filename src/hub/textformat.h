@@ -1,0 +1,30 @@
+#pragma once
+// The blocks the hub's text face sends, each ending with its blank line: the whole state on
+// connect or on request, and the changed items when the state changes.
+
+#include <string>
+
+#include "hub/hubsnapshot.h"
+
+namespace vantel {
+
+// The protocol version the text face follows.
+inline constexpr const char* kTextProtocolVersion = "2.3";
+
+std::string PreambleBlock();
+// "Device present: false" alone while the device does not answer.
+std::string DeviceBlock(const HubSnapshot& state);
+std::string InputLabelsBlock(const HubSnapshot& state);
+std::string OutputLabelsBlock(const HubSnapshot& state);
+// Routed outputs only: the protocol has no way to say that an output is fed by nothing.
+std::string RoutingBlock(const HubSnapshot& state);
+// Each output as the client sees it: O its own lock, L another's, U unlocked.
+std::string LocksBlock(const HubSnapshot& state, ClientId client);
+// The device block and, while the device is present, labels, routing and locks.
+std::string StateBlocks(const HubSnapshot& state, ClientId client);
+
+// The blocks that tell a client what changed from before to after: empty when nothing it can
+// see changed. A device that came, went or changed its counts is sent whole.
+std::string ChangeBlocks(const HubSnapshot& before, const HubSnapshot& after, ClientId client);
+
+}  // namespace vantel

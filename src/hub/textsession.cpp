@@ -1,0 +1,92 @@
+#include "hub/textsession.h"
+
+#include "hub/textformat.h"
+#include "hub/textrequest.h"
+
+namespace vantel {
+
+CTextSession::CTextSession(asio::ip::tcp::socket socket, ClientId id, IHubContext& hub, HubLog log,
+                           Closed closed)
+    : CClientConnection(std::move(socket), id, "text", std::move(log), std::move(closed)),
+      m_hub(hub) {}
+
+void CTextSession::OnStart() {
+    // The closing block tells a client that the dump on connect is whole; a client that does
+    // not know it skips it like any block it does not know.
+    Send(PreambleBlock() + StateBlocks(m_hub.State(), Id()) + "END PRELUDE:\n\n");
+}
+
+void CTextSession::Push(const HubSnapshot& before, const HubSnapshot& after) {
+    Send(ChangeBlocks(before, after, Id()));
+}
+
+void CTextSession::OnData(std::string_view data) {
+    std::vector<TextBlock> blocks;
+    m_reader.Feed(data, blocks);
+    for (auto& block : blocks) {
+        m_waiting.push_back(std::move(block));
+    }
+    ServeWaiting();
+}
+
+void CTextSession::ServeWaiting() {
+    while (!m_busy && !IsClosed() && !m_waiting.empty()) {
+        const TextBlock block = std::move(m_waiting.front());
+        m_waiting.pop_front();
+        m_busy = !Serve(block);
+    }
+    if (m_busy || m_waiting.size() >= kMaxWaitingBlocks) {
+        PauseReading();
+    } else {
+        ResumeReading();
+    }
+}
+
+bool CTextSession::Serve(const TextBlock& block) {
+    const HubSnapshot& state = m_hub.State();
+    const int inputs = state.present ? state.Inputs() : 0;
+    const int outputs = state.present ? state.Outputs() : 0;
+    TextRequest request = ParseTextRequest(block, inputs, outputs);
+    switch (request.kind) {
+        case TextRequestKind::kBad:
+            Answer(false);
+            return true;
+        case TextRequestKind::kPing:
+            Answer(true);
+            return true;
+        case TextRequestKind::kDumpPreamble:
+            Send("ACK\n\n" + PreambleBlock());
+            return true;
+        case TextRequestKind::kDumpDevice:
+            Send("ACK\n\n" + DeviceBlock(state));
+            return true;
+        case TextRequestKind::kDumpInputLabels:
+            Send("ACK\n\n" + (state.present ? InputLabelsBlock(state) : std::string()));
+            return true;
+        case TextRequestKind::kDumpOutputLabels:
+            Send("ACK\n\n" + (state.present ? OutputLabelsBlock(state) : std::string()));
+            return true;
+        case TextRequestKind::kDumpRouting:
+            Send("ACK\n\n" + (state.present ? RoutingBlock(state) : std::string()));
+            return true;
+        case TextRequestKind::kDumpLocks:
+            Send("ACK\n\n" + (state.present ? LocksBlock(state, Id()) : std::string()));
+            return true;
+        default:
+            break;
+    }
+    auto self = std::static_pointer_cast<CTextSession>(shared_from_this());
+    m_hub.Owner().Text(Id(), std::move(request), [self](bool ok) {
+        self->m_hub.OnNetworkThread([self, ok] {
+            self->Answer(ok);
+            // The change this request made is pushed before the next block is served.
+            self->m_hub.OnNetworkThread([self] {
+                self->m_busy = false;
+                self->ServeWaiting();
+            });
+        });
+    });
+    return false;
+}
+
+}  // namespace vantel

@@ -1,0 +1,44 @@
+#pragma once
+// CTextSession: a control system speaking the text protocol. On connect it gets the preamble
+// and the whole state; each block it sends is answered ACK or NAK, in order: a request to
+// route, label or lock is answered once the hub has done it and read it back (NAK when it
+// cannot be done: a port the device lacks, an output locked by another client, a device that
+// does not answer), a block the hub does not understand NAK with the connection kept. Every
+// change of the state, whoever made it, is pushed as the blocks of what changed.
+
+#include <deque>
+
+#include "hub/clientconnection.h"
+#include "hub/hubcontext.h"
+#include "hub/textblockreader.h"
+
+namespace vantel {
+
+class CTextSession : public CClientConnection {
+public:
+    // Blocks received and not yet answered; beyond them nothing more is read until some are.
+    static constexpr std::size_t kMaxWaitingBlocks = 64;
+
+    CTextSession(asio::ip::tcp::socket socket, ClientId id, IHubContext& hub, HubLog log,
+                 Closed closed);
+
+    // Tells the client what changed.
+    void Push(const HubSnapshot& before, const HubSnapshot& after);
+
+protected:
+    void OnStart() override;
+    void OnData(std::string_view data) override;
+
+private:
+    void ServeWaiting();
+    // Answers a block at once; false when it went to the device owner and is answered later.
+    bool Serve(const TextBlock& block);
+    void Answer(bool ok) { Send(ok ? "ACK\n\n" : "NAK\n\n"); }
+
+    IHubContext& m_hub;
+    CTextBlockReader m_reader;
+    std::deque<TextBlock> m_waiting;
+    bool m_busy = false;
+};
+
+}  // namespace vantel

@@ -1,0 +1,214 @@
+// The text face's pure parts: cutting the stream into bounded blocks, reading a request from
+// a block, the blocks that tell a client what changed, the lock table and the route plan.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "hub/locktable.h"
+#include "hub/routeplan.h"
+#include "hub/textblockreader.h"
+#include "hub/textformat.h"
+#include "hub/textrequest.h"
+
+namespace vantel {
+namespace {
+
+using Kind = TextRequestKind;
+
+std::vector<TextBlock> Blocks(const std::string& bytes) {
+    CTextBlockReader reader;
+    std::vector<TextBlock> blocks;
+    reader.Feed(bytes, blocks);
+    return blocks;
+}
+
+TextRequest Request(const std::string& text) {
+    const auto blocks = Blocks(text);
+    EXPECT_EQ(blocks.size(), 1u) << text;
+    return blocks.empty() ? TextRequest{} : ParseTextRequest(blocks[0], 4, 6);
+}
+
+TEST(TextBlockReader, CutsBlocksAtBlankLinesWhateverTheChunks) {
+    const std::string stream = "\n\nPING:\n\nVIDEO OUTPUT ROUTING:\r\n1 2\r\n3 0\r\n\r\nINPUT";
+    // Fed whole and byte by byte: the same blocks, the unfinished one held back.
+    for (const bool bytewise : {false, true}) {
+        CTextBlockReader reader;
+        std::vector<TextBlock> blocks;
+        if (bytewise) {
+            for (const char c : stream) {
+                reader.Feed(std::string(1, c), blocks);
+            }
+        } else {
+            reader.Feed(stream, blocks);
+        }
+        ASSERT_EQ(blocks.size(), 2u);
+        EXPECT_EQ(blocks[0].header, "PING:");
+        EXPECT_EQ(blocks[1].header, "VIDEO OUTPUT ROUTING:");
+        EXPECT_EQ(blocks[1].lines, (std::vector<std::string>{"1 2", "3 0"}));
+        // The unfinished block comes once its end does.
+        reader.Feed(" LABELS:\n2 x\n", blocks);
+        EXPECT_TRUE(reader.InBlock());
+        reader.Feed("\n", blocks);
+        ASSERT_EQ(blocks.size(), 3u);
+        EXPECT_EQ(blocks[2].header, "INPUT LABELS:");
+    }
+}
+
+TEST(TextBlockReader, OverlongLinesAndBlocksAreBadButTheNextBlockIsRead) {
+    const std::string megabyte(1 << 20, 'x');
+    std::string manyLines = "OUTPUT LABELS:\n";
+    for (std::size_t i = 0; i <= CTextBlockReader::kMaxBlockLines; ++i) {
+        manyLines += "0 a\n";
+    }
+    const struct {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"long header", megabyte + "\n\n"},
+        {"long line", "VIDEO OUTPUT ROUTING:\n0 " + megabyte + "\n1 1\n\n"},
+        {"too many lines", manyLines + "\n"},
+    };
+    for (const auto& c : cases) {
+        const auto blocks = Blocks(c.bytes + "PING:\n\n");
+        ASSERT_EQ(blocks.size(), 2u) << c.name;
+        EXPECT_TRUE(blocks[0].oversized) << c.name;
+        EXPECT_LE(blocks[0].lines.size(), CTextBlockReader::kMaxBlockLines) << c.name;
+        EXPECT_EQ(ParseTextRequest(blocks[0], 4, 6).kind, Kind::kBad) << c.name;
+        EXPECT_EQ(blocks[1].header, "PING:") << c.name;
+    }
+}
+
+TEST(TextRequest, KindsAndBadBlocks) {
+    const struct {
+        const char* text;
+        Kind kind;
+    } cases[] = {
+        {"PING:\n\n", Kind::kPing},
+        {"PROTOCOL PREAMBLE:\n\n", Kind::kDumpPreamble},
+        {"VIDEOHUB DEVICE:\n\n", Kind::kDumpDevice},
+        {"INPUT LABELS:\n\n", Kind::kDumpInputLabels},
+        {"OUTPUT LABELS:\n\n", Kind::kDumpOutputLabels},
+        {"VIDEO OUTPUT ROUTING:\n\n", Kind::kDumpRouting},
+        {"VIDEO OUTPUT LOCKS:\n\n", Kind::kDumpLocks},
+        {"VIDEO OUTPUT ROUTING:\n5 3\n\n", Kind::kRoute},
+        {"INPUT LABELS:\n3 Cam 4\n\n", Kind::kSetInputLabels},
+        {"OUTPUT LABELS:\n5 \n\n", Kind::kSetOutputLabels},
+        {"VIDEO OUTPUT LOCKS:\n0 O\n1 U\n2 F\n\n", Kind::kLock},
+        // Not understood: the whole block, whatever else it holds.
+        {"FOO:\n\n", Kind::kBad},
+        {"ping:\n\n", Kind::kBad},
+        {"PING\n\n", Kind::kBad},
+        {"PING:\n0 1\n\n", Kind::kBad},
+        {"VIDEOHUB DEVICE:\nDevice present: true\n\n", Kind::kBad},
+        {"VIDEO OUTPUT ROUTING:\n6 0\n\n", Kind::kBad},  // no output 6
+        {"VIDEO OUTPUT ROUTING:\n0 4\n\n", Kind::kBad},  // no input 4
+        {"VIDEO OUTPUT ROUTING:\n0 1\n-1 0\n\n", Kind::kBad},
+        {"VIDEO OUTPUT ROUTING:\n0 +1\n\n", Kind::kBad},
+        {"VIDEO OUTPUT ROUTING:\n0 1 2\n\n", Kind::kBad},
+        {"VIDEO OUTPUT ROUTING:\n0  1\n\n", Kind::kBad},
+        {"VIDEO OUTPUT ROUTING:\n01x 1\n\n", Kind::kBad},
+        {"VIDEO OUTPUT ROUTING:\n99999999999 1\n\n", Kind::kBad},
+        {"INPUT LABELS:\n4 Cam\n\n", Kind::kBad},  // no input 4
+        {"INPUT LABELS:\n1\n\n", Kind::kBad},
+        {"VIDEO OUTPUT LOCKS:\n0 L\n\n", Kind::kBad},
+        {"VIDEO OUTPUT LOCKS:\n0 OU\n\n", Kind::kBad},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Request(c.text).kind, c.kind) << c.text;
+    }
+}
+
+TEST(TextRequest, ValuesOfChanges) {
+    EXPECT_EQ(Request("VIDEO OUTPUT ROUTING:\n5 3\n0 0\n\n").routes,
+              (std::vector<std::pair<int, int>>{{5, 3}, {0, 0}}));
+    // A label keeps everything after the first space, spaces included.
+    EXPECT_EQ(Request("INPUT LABELS:\n2  Two  words \n\n").labels,
+              (std::vector<std::pair<int, std::string>>{{2, " Two  words "}}));
+    EXPECT_EQ(Request("VIDEO OUTPUT LOCKS:\n4 O\n\n").locks,
+              (std::vector<std::pair<int, char>>{{4, 'O'}}));
+    // Without a device nothing names a port.
+    const auto blocks = Blocks("VIDEO OUTPUT ROUTING:\n0 0\n\n");
+    EXPECT_EQ(ParseTextRequest(blocks[0], 0, 0).kind, Kind::kBad);
+}
+
+HubSnapshot State(std::vector<int> sources) {
+    HubSnapshot state;
+    state.present = true;
+    state.image = CStateImage::FromRoutes(3, sources);
+    state.inputLabels = {"A", "B", "C"};
+    state.outputLabels.assign(sources.size(), "out");
+    state.lockOwners.assign(sources.size(), 0);
+    return state;
+}
+
+TEST(TextFormat, ChangeBlocksNameOnlyWhatChangedAsEachClientSeesIt) {
+    const HubSnapshot before = State({0, 1, -1});
+    HubSnapshot after = before;
+    EXPECT_EQ(ChangeBlocks(before, after, 7), "");
+
+    after.image = CStateImage::FromRoutes(3, std::vector<int>{0, 2, 1});
+    after.inputLabels[1] = "Bee";
+    after.lockOwners[2] = 7;
+    EXPECT_EQ(ChangeBlocks(before, after, 7),
+              "INPUT LABELS:\n1 Bee\n\nVIDEO OUTPUT ROUTING:\n1 2\n2 1\n\n"
+              "VIDEO OUTPUT LOCKS:\n2 O\n\n");
+    EXPECT_EQ(ChangeBlocks(before, after, 8),
+              "INPUT LABELS:\n1 Bee\n\nVIDEO OUTPUT ROUTING:\n1 2\n2 1\n\n"
+              "VIDEO OUTPUT LOCKS:\n2 L\n\n");
+
+    // The device gone and back: the device block alone, then everything.
+    HubSnapshot gone = after;
+    gone.present = false;
+    EXPECT_EQ(ChangeBlocks(after, gone, 7), "VIDEOHUB DEVICE:\nDevice present: false\n\n");
+    const std::string back = ChangeBlocks(gone, after, 7);
+    EXPECT_EQ(back.rfind("VIDEOHUB DEVICE:\nDevice present: true\n", 0), 0u) << back;
+    EXPECT_NE(back.find("Video inputs: 3\n"), std::string::npos);
+    EXPECT_NE(back.find("OUTPUT LABELS:\n0 out\n1 out\n2 out\n\n"), std::string::npos);
+    EXPECT_NE(back.find("VIDEO OUTPUT ROUTING:\n0 0\n1 2\n2 1\n\n"), std::string::npos);
+    EXPECT_NE(back.find("VIDEO OUTPUT LOCKS:\n0 U\n1 U\n2 O\n\n"), std::string::npos);
+}
+
+TEST(LockTable, OwnersAndRefusals) {
+    CLockTable locks;
+    locks.Resize(4);
+    EXPECT_TRUE(locks.Apply(1, {{0, 'O'}, {1, 'O'}}, false));
+    // All or nothing: one refused change keeps the others from being made.
+    EXPECT_FALSE(locks.Apply(2, {{2, 'O'}, {1, 'O'}}, false));
+    EXPECT_FALSE(locks.Apply(2, {{0, 'U'}}, false));
+    EXPECT_FALSE(locks.Apply(2, {{0, 'F'}}, false));
+    EXPECT_FALSE(locks.Apply(2, {{9, 'O'}}, false));
+    EXPECT_EQ(locks.Owners(), (std::vector<ClientId>{1, 1, 0, 0}));
+    EXPECT_TRUE(locks.HeldByOther(0, 2));
+    EXPECT_FALSE(locks.HeldByOther(0, 1));
+
+    EXPECT_TRUE(locks.Apply(2, {{0, 'F'}}, true));
+    EXPECT_TRUE(locks.Apply(2, {{2, 'O'}}, false));
+    locks.Release(1);
+    EXPECT_EQ(locks.Owners(), (std::vector<ClientId>{0, 0, 2, 0}));
+    locks.Resize(2);  // fewer outputs: the lock of a gone output goes with it
+    EXPECT_FALSE(locks.Any());
+}
+
+TEST(RoutePlan, SwitchCommandsLeaveOtherOutputsAlone) {
+    // Outputs 0..4 fed by inputs 0, 0, 1, none, 2.
+    const CStateImage live = CStateImage::FromRoutes(3, std::vector<int>{0, 0, 1, -1, 2});
+    // Output 1 to input 1 and output 2 to input 0 in one request: each input's command lists
+    // every output that is to end up on it, and nothing that is to stay elsewhere.
+    const auto plan = PlanRoutes(live, {{1, 1}, {2, 0}, {3, 2}, {3, 1}});
+    ASSERT_EQ(plan.size(), 2u);
+    EXPECT_EQ(plan[0].input, 0);
+    EXPECT_EQ(plan[0].outputs, (std::vector<int>{0, 2}));
+    EXPECT_EQ(plan[1].input, 1);
+    EXPECT_EQ(plan[1].outputs, (std::vector<int>{1, 3}));
+    EXPECT_EQ(SwitchPayload(live, plan[1]), (std::vector<std::uint8_t>{1, 4, 6}));
+
+    // A switch changes the outputs it adds and those of its input it leaves out.
+    const std::vector<std::uint8_t> payload{0, 3 + 1, 3 + 3, 3 + 3, 99};
+    EXPECT_EQ(OutputsChangedBySwitch(live, payload), (std::vector<int>{0, 3}));
+    EXPECT_EQ(OutputsThatDiffer(live, CStateImage::FromRoutes(3, std::vector<int>{0, 1, 1, -1, 2})),
+              (std::vector<int>{1}));
+}
+
+}  // namespace
+}  // namespace vantel

@@ -1,0 +1,146 @@
+// vantel-hub: the one owner of a switcher's link, serving many stations (the device protocol)
+// and control systems (the routers' text protocol) at once, with every change pushed to every
+// text client and outputs lockable.
+
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <csignal>
+#include <ctime>
+#include <filesystem>
+#include <iostream>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "buildconfig.h"
+#include "device/simoptions.h"
+#include "hub/hubserver.h"
+#include "link/portconfig.h"
+
+namespace {
+
+constexpr int kExitDevice = 2;    // no device named and none in the settings file
+constexpr int kExitEndpoint = 3;  // an endpoint cannot be opened
+
+struct Arguments {
+    std::string listen = "127.0.0.1:4001";
+    std::string textListen = "127.0.0.1:9990";
+    std::string device;
+    std::string config;
+    int refreshMs = -1;
+    int timeoutMs = 500;
+    bool allowForceUnlock = false;
+};
+
+void Describe(CLI::App& app, Arguments& args) {
+    app.add_option("--listen", args.listen,
+                   "ADDR:PORT of the station face (the device protocol); port 0 picks a free "
+                   "port")
+        ->capture_default_str();
+    app.add_option("--text-listen", args.textListen,
+                   "ADDR:PORT of the text face for control systems; port 0 picks a free port")
+        ->capture_default_str();
+    app.add_option("--device", args.device,
+                   "the switcher: ADDR[:PORT] (TCP), COM1..COM9 (the settings file's port "
+                   "map) or a serial device path; default: the connection stored in --config");
+    app.add_option("--config", args.config,
+                   "setup.ini: the stored connection, the port map and the button labels")
+        ->check(CLI::ExistingFile);
+    app.add_option("--refresh", args.refreshMs,
+                   "read the device every MS milliseconds (default 250 over TCP, 0 = as fast "
+                   "as a serial line answers)")
+        ->check(CLI::Range(0, 60000));
+    app.add_option("--timeout", args.timeoutMs, "time-out of each device command in ms")
+        ->check(CLI::Range(10, 60000))
+        ->capture_default_str();
+    app.add_flag("--allow-force-unlock", args.allowForceUnlock,
+                 "let a text client force open another client's lock ('F')");
+}
+
+// One line on stderr, whole, with the time: the network and device threads both log.
+void Log(const std::string& line) {
+    static std::mutex mutex;
+    const std::time_t now = std::time(nullptr);
+    char stamp[32];
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
+    std::lock_guard lock(mutex);
+    std::cerr << stamp << " vantel-hub: " << line << std::endl;
+}
+
+bool ParseEndpoint(const std::string& text, const char* flag, std::string& host,
+                   unsigned short& port) {
+    const auto address = vantel::ParseListenAddress(text);
+    if (!address) {
+        std::cerr << "vantel-hub: " << flag << " wants ADDR:PORT, not '" << text << "'\n";
+        return false;
+    }
+    host = address->host;
+    port = address->port;
+    return true;
+}
+
+// The device side: which port text the link opens, and how.
+bool DescribeDevice(const Arguments& args, vantel::DeviceOwnerOptions& device) {
+    device.settingsPath = args.config;
+    device.port = args.device;
+    if (device.port.empty()) {
+        std::string error;
+        const auto stored =
+            args.config.empty() ? std::nullopt : vantel::StoredPort(args.config, error);
+        if (!stored) {
+            std::cerr << "vantel-hub: no device: give --device or a --config that stores one"
+                      << (error.empty() ? "" : " (" + error + ")") << "\n";
+            return false;
+        }
+        device.port = *stored;
+    }
+    const bool serial = vantel::ComPortNumber(device.port) || vantel::IsDevicePath(device.port);
+    if (vantel::IsDevicePath(device.port)) {
+        device.transportFactory =
+            vantel::DevicePathFactory(vantel::ReadSerialSettings(1, args.config).baud);
+    }
+    device.refresh = std::chrono::milliseconds(args.refreshMs >= 0 ? args.refreshMs
+                                               : serial            ? 0
+                                                                   : 250);
+    device.timeoutMs = args.timeoutMs;
+    device.allowForceUnlock = args.allowForceUnlock;
+    device.log = Log;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"vantel-hub: shares one matrix switcher among stations and control systems"};
+    Arguments args;
+    app.set_version_flag("--version", "vantel-hub " VANTEL_VERSION);
+    Describe(app, args);
+    CLI11_PARSE(app, argc, argv);
+
+    vantel::HubOptions options;
+    if (!ParseEndpoint(args.listen, "--listen", options.listenHost, options.listenPort) ||
+        !ParseEndpoint(args.textListen, "--text-listen", options.textHost, options.textPort)) {
+        return static_cast<int>(CLI::ExitCodes::ValidationError);
+    }
+    if (!DescribeDevice(args, options.device)) {
+        return kExitDevice;
+    }
+    std::signal(SIGPIPE, SIG_IGN);
+    options.handleSignals = true;
+    vantel::CHubServer hub(options);
+    std::vector<std::string> endpoints;
+    std::string error;
+    if (!hub.Open(endpoints, error)) {
+        std::cerr << "vantel-hub: " << error << "\n";
+        return kExitEndpoint;
+    }
+    for (const auto& line : endpoints) {
+        std::cout << line << "\n";
+    }
+    std::cout.flush();
+    Log("device " + options.device.port);
+    hub.Run();
+    return 0;
+}

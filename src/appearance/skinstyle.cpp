@@ -212,8 +212,10 @@ void CSkinStyle::drawControl(ControlElement element, const QStyleOption* option,
         case CE_HeaderLabel:
             if (const auto* header = qstyleoption_cast<const QStyleOptionHeader*>(option)) {
                 QStyleOptionHeader label(*header);
-                label.rect = header->rect.adjusted(kHeaderPadX, kHeaderPadY, -(kHeaderPadX + 1),
-                                                   -(kHeaderPadY + 1));
+                // Where the padding puts the text: Fusion's label keeps a pixel of its own
+                // on the left and centres one pixel lower.
+                label.rect = header->rect.adjusted(kHeaderPadX - 1, kHeaderPadY - 2,
+                                                   -(kHeaderPadX + 1), -(kHeaderPadY + 2));
                 QProxyStyle::drawControl(element, &label, painter, widget);
                 return;
             }

@@ -6,8 +6,11 @@
 // run again with --baseline-child W H: a minimal Qt dialog with a tab control and four pages,
 // of the main window's size and in the main window's dialog font (the CJK face that Chinese
 // texts need), so that the ratios show what the application adds, not the price of the
-// window area or of CJK glyphs. Both report their first painted window through the same
-// probe; runs are interleaved and the medians compared.
+// window area or of CJK glyphs. The floor is this program run with --floor-child W H: the
+// main window's whole widget tree in plain Qt (bench/floorwindow.h), no skin, settings file or
+// link, so startup_floor_ratio shows what the application adds to the widgets it needs. All
+// report their first painted window through the same probe; runs are interleaved and the
+// medians compared.
 //
 // A new figure is one function taking the Bench context, listed in kFigures.
 
@@ -42,6 +45,7 @@
 
 #include "app/firstpaintprobe.h"
 #include "appearance/dlgfont.h"
+#include "floorwindow.h"
 #include "guifigures.h"
 #include "res/dlgtemplate.h"
 
@@ -260,8 +264,9 @@ StartRun TimeToFirstPaint(const std::vector<std::string>& argv) {
 }
 
 // startup_ratio and rss_ratio: the application against the minimal dialog. The application
-// with an empty skin file runs in the same rounds: startup_unskinned_ratio shows what the
-// skin's styling of every control costs, and what the controls cost without it.
+// with an empty skin file and the floor window run in the same rounds:
+// startup_unskinned_ratio shows what the skin costs, startup_floor_ratio what the application
+// adds to its plain widget tree.
 void StartupAndMemory(const Bench& bench) {
     // No port to open: the start is measured without a connection attempt.
     const QByteArray ini = "[setup]\nmode=0\nserial=0\n";
@@ -269,7 +274,7 @@ void StartupAndMemory(const Bench& bench) {
     const auto plainDir = bench.AppDir(ini, false);
     const std::string app = dir->path().toStdString() + "/vantel";
     const std::string plainApp = plainDir->path().toStdString() + "/vantel";
-    std::vector<double> appMs, plainMs, baseMs, appRss, baseRss;
+    std::vector<double> appMs, plainMs, baseMs, floorMs, appRss, baseRss;
     for (int round = 0; round < kRounds; ++round) {
         const StartRun a = TimeToFirstPaint({app});
         const StartRun p = TimeToFirstPaint({plainApp});
@@ -278,21 +283,26 @@ void StartupAndMemory(const Bench& bench) {
             return;
         }
         const std::size_t x = a.size.find('x');
-        const StartRun b = TimeToFirstPaint(
-            {bench.self, "--baseline-child", a.size.substr(0, x), a.size.substr(x + 1)});
-        if (!b.ok) {
-            std::fprintf(stderr, "bench_gui: the baseline did not report its first paint\n");
+        const std::string width = a.size.substr(0, x);
+        const std::string height = a.size.substr(x + 1);
+        const StartRun b = TimeToFirstPaint({bench.self, "--baseline-child", width, height});
+        const StartRun f = TimeToFirstPaint({bench.self, "--floor-child", width, height});
+        if (!b.ok || !f.ok) {
+            std::fprintf(stderr, "bench_gui: a baseline did not report its first paint\n");
             return;
         }
         appMs.push_back(a.ms);
         plainMs.push_back(p.ms);
         baseMs.push_back(b.ms);
+        floorMs.push_back(f.ms);
         appRss.push_back(static_cast<double>(a.rssKib));
         baseRss.push_back(static_cast<double>(b.rssKib));
     }
     Print("startup_ms", Median(appMs), "ms");
     Print("baseline_startup_ms", Median(baseMs), "ms");
     Print("startup_ratio", Median(appMs) / Median(baseMs), "");
+    Print("startup_floor_ms", Median(floorMs), "ms");
+    Print("startup_floor_ratio", Median(appMs) / Median(floorMs), "");
     Print("startup_unskinned_ms", Median(plainMs), "ms");
     Print("startup_unskinned_ratio", Median(plainMs) / Median(baseMs), "");
     Print("peak_rss_kib", Median(appRss), "KiB");
@@ -335,12 +345,8 @@ const Figure kFigures[] = {
     {"idle_cpu", IdleCpu},
 };
 
-// The baseline: a minimal dialog with a tab control and four pages, argv[2] x argv[3] pixels.
-int BaselineChild(int argc, char** argv) {
-    const int width = argc > 3 ? std::atoi(argv[2]) : 0;
-    const int height = argc > 3 ? std::atoi(argv[3]) : 0;
-    QApplication app(argc, argv);
-    QDialog dialog;
+// The baseline: a minimal dialog with a tab control and four pages.
+void BuildBaselineWindow(QDialog& dialog, int width, int height) {
     if (const DlgTemplate* main = FindDlgTemplate(IDD_VANTEL_DIALOG)) {
         dialog.setFont(vantel::DialogFont(main->fontFace, main->fontPoints));
     }
@@ -354,6 +360,16 @@ int BaselineChild(int argc, char** argv) {
     }
     layout->addWidget(tabs);
     dialog.resize(width > 0 ? width : 640, height > 0 ? height : 480);
+}
+
+// A comparison window (--baseline-child or --floor-child), argv[2] x argv[3] pixels, shown
+// until its first paint is reported.
+int ComparisonChild(int argc, char** argv, void (*build)(QDialog&, int, int)) {
+    const int width = argc > 3 ? std::atoi(argv[2]) : 0;
+    const int height = argc > 3 ? std::atoi(argv[3]) : 0;
+    QApplication app(argc, argv);
+    QDialog dialog;
+    build(dialog, width, height);
     vantel::FirstPaintProbe::InstallIfRequested(&dialog);
     dialog.show();
     return app.exec();
@@ -363,7 +379,10 @@ int BaselineChild(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--baseline-child") == 0) {
-        return BaselineChild(argc, argv);
+        return ComparisonChild(argc, argv, BuildBaselineWindow);
+    }
+    if (argc > 1 && std::strcmp(argv[1], "--floor-child") == 0) {
+        return ComparisonChild(argc, argv, BuildFloorWindow);
     }
     // Only named figures when some are given: bench_gui startup idle_cpu
     for (const Figure& figure : kFigures) {

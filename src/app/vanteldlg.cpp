@@ -21,7 +21,6 @@
 #include "app/pollrhythm.h"
 #include "app/vantel.h"
 #include "appearance/errorbox.h"
-#include "appearance/skin.h"
 #include "appearance/skintabctrl.h"
 #include "link/mark.h"
 #include "link/stateimage.h"
@@ -61,9 +60,6 @@ constexpr int kSalvoTab = 4;
 
 CVantelDlg::CVantelDlg(QWidget* pParent) : CResizableDlg(IDD_VANTEL_DIALOG, pParent) {
     m_hIcon = LoadAppIcon();
-    // Before any window exists, so that every window is drawn by the skin; without a skin
-    // the platform look stays.
-    LoadSkin(g_strAppPath + QStringLiteral("/Style.dll"));
 }
 
 CVantelDlg::~CVantelDlg() {

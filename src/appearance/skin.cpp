@@ -1,9 +1,11 @@
 #include "appearance/skin.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QFile>
 #include <QStringDecoder>
 
+#include "appearance/skinstyle.h"
 #include "appearance/trace.h"
 
 namespace vantel {
@@ -40,14 +42,22 @@ bool BracesBalanced(const QString& sheet) {
     return depth == 0;
 }
 
-// The text of the skin file, or a null string when it cannot be a skin.
-QString ReadSkin(const QString& path) {
+// The bytes of the skin file, or none when it cannot be a skin (missing, too large, binary).
+QByteArray ReadSkinBytes(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         return {};
     }
-    const QByteArray bytes = file.read(kMaxSkinBytes + 1);
-    if (bytes.isEmpty() || bytes.size() > kMaxSkinBytes || bytes.contains('\0')) {
+    QByteArray bytes = file.read(kMaxSkinBytes + 1);
+    if (bytes.size() > kMaxSkinBytes || bytes.contains('\0')) {
+        return {};
+    }
+    return bytes;
+}
+
+// The style sheet in the bytes, or a null string when they are not a sound one.
+QString SheetOf(const QByteArray& bytes) {
+    if (bytes.isEmpty()) {
         return {};
     }
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
@@ -58,6 +68,21 @@ QString ReadSkin(const QString& path) {
     return text;
 }
 
+// The skin shipped with the program, byte for byte: CSkinStyle draws the same look without
+// the style-sheet engine's work on every control. A skin of the user's own is applied as the
+// style sheet it is.
+bool IsBuiltInSkin(const QByteArray& bytes) {
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex() ==
+           QByteArrayLiteral(VANTEL_BUILTIN_SKIN_SHA256);
+}
+
+void ApplyBuiltInSkin(QApplication* app) {
+    app->setStyleSheet(QString());
+    auto* style = new CSkinStyle;
+    QApplication::setStyle(style);
+    QApplication::setPalette(style->standardPalette());
+}
+
 }  // namespace
 }  // namespace vantel
 
@@ -66,11 +91,16 @@ bool LoadSkin(const QString& path) {
     if (app == nullptr) {
         return false;
     }
-    const QString sheet = vantel::ReadSkin(path);
+    const QByteArray bytes = vantel::ReadSkinBytes(path);
+    const QString sheet = vantel::SheetOf(bytes);
     if (sheet.isNull()) {
         vantel::Trace("skin %s not applied", qUtf8Printable(path));
         return false;
     }
-    app->setStyleSheet(sheet);
+    if (vantel::IsBuiltInSkin(bytes)) {
+        vantel::ApplyBuiltInSkin(app);
+    } else {
+        app->setStyleSheet(sheet);
+    }
     return true;
 }

@@ -1,8 +1,10 @@
 // bench_hub: vantel-hub's pushes and round trips, everything on 127.0.0.1. The simulator (the
 // server vantel-sim runs) and the hub (CHubServer, the server vantel-hub runs) serve in this
-// process on threads of their own; clients are blocking sockets and CVexaLib. Nothing is
-// pinned: the direct and the hub round trips alternate which goes first in each round, so
-// both meet the same core placement.
+// process on threads of their own; clients are blocking sockets and CVexaLib. The round trips
+// are measured with every thread of the process on one core: otherwise each leg's figure
+// depends on whether its serving thread shares the client's core or is woken on the other
+// one, and the ratio came out near 0.4 or near 2.7 from run to run. The direct and the hub
+// round trips also alternate which goes first in each round.
 //
 //   hub_push_ms, hub_push_p99_ms  a route taken by one text client until a second has the push
 //   hub_seen_ms                   a switch through the station face until a text client has it
@@ -13,15 +15,21 @@
 //                                 answers)
 //   hub_clients_*                 50 text and 4 station clients for 10 s while one routes
 
+#include <dirent.h>
+#include <sched.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "hub/hubserver.h"
@@ -49,6 +57,47 @@ double Percentile(std::vector<double> values, double share) {
     const auto at = static_cast<std::size_t>(share * static_cast<double>(values.size() - 1));
     return values[at];
 }
+
+// Every thread of this process on the core the caller runs on, for as long as it lives; the
+// threads get the mask they had back at the end. Threads started meanwhile inherit the core.
+class COneCore {
+public:
+    COneCore() {
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(static_cast<unsigned>(std::max(::sched_getcpu(), 0)), &one);
+        for (const pid_t tid : Threads()) {
+            cpu_set_t before;
+            if (::sched_getaffinity(tid, sizeof before, &before) == 0 &&
+                ::sched_setaffinity(tid, sizeof one, &one) == 0) {
+                m_before.emplace_back(tid, before);
+            }
+        }
+    }
+    ~COneCore() {
+        for (const auto& [tid, mask] : m_before) {
+            ::sched_setaffinity(tid, sizeof mask, &mask);
+        }
+    }
+    COneCore(const COneCore&) = delete;
+    COneCore& operator=(const COneCore&) = delete;
+
+private:
+    static std::vector<pid_t> Threads() {
+        std::vector<pid_t> tids;
+        if (DIR* dir = ::opendir("/proc/self/task")) {
+            while (const dirent* entry = ::readdir(dir)) {
+                if (entry->d_name[0] != '.') {
+                    tids.push_back(static_cast<pid_t>(std::atoi(entry->d_name)));
+                }
+            }
+            ::closedir(dir);
+        }
+        return tids;
+    }
+
+    std::vector<std::pair<pid_t, cpu_set_t>> m_before;
+};
 
 // The hub in this process, in front of the simulator.
 class CHubThread {
@@ -186,6 +235,7 @@ std::pair<double, double> RoundTrips(CVexaLib& direct, CVexaLib& hub, std::uint8
 }
 
 void RttFigures(unsigned short simPort, int stationPort) {
+    const COneCore pinned;
     CVexaLib direct;
     CVexaLib hub;
     const std::string toSim = "127.0.0.1:" + std::to_string(simPort);

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "link/devicecommand.h"
 #include "link/vexalib.h"
 #include "median.h"
 #include "routing/routingimage.h"
@@ -39,8 +40,6 @@ constexpr int kPorts = 72;
 constexpr int kWarmup = 10;
 constexpr int kRounds = 200;
 constexpr int kTimeoutMs = 500;
-constexpr unsigned char kSwitch = 12;
-constexpr unsigned char kReadImage = 7;
 
 // Output j fed by input j + shift (wrapping round), for every output.
 vantel::Salvo Shifted(int shift) {

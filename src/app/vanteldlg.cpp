@@ -22,6 +22,7 @@
 #include "app/vantel.h"
 #include "appearance/errorbox.h"
 #include "appearance/skintabctrl.h"
+#include "link/devicecommand.h"
 #include "link/mark.h"
 #include "link/stateimage.h"
 #include "res/resources.h"
@@ -37,7 +38,6 @@ constexpr int kGreen = 1;
 constexpr int kLit = 0;
 constexpr int kDim = 1;
 
-constexpr unsigned char kReadImage = 7;
 constexpr int kCommandTimeout = 500;
 constexpr std::size_t kCommandBufferSize = 4096;
 constexpr auto kPassSleep = std::chrono::milliseconds(10);

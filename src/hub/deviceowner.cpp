@@ -5,18 +5,13 @@
 #include <set>
 
 #include "hub/routeplan.h"
+#include "link/devicecommand.h"
 #include "link/mark.h"
 
 namespace vantel {
 
 namespace {
 
-constexpr std::uint8_t kReadSetup = 5;
-constexpr std::uint8_t kWriteSetup = 6;
-constexpr std::uint8_t kReadImage = 7;
-constexpr std::uint8_t kLoadScene = 8;
-constexpr std::uint8_t kSaveScene = 9;
-constexpr std::uint8_t kSwitch = 12;
 constexpr std::size_t kImageSize = CStateImage::kImageSize;
 constexpr std::size_t kSetupSize = CSetupBlock::kSetupBlockSize;
 // The link carries a payload of at most this many bytes.

@@ -1,11 +1,10 @@
 #include "hub/stationsession.h"
 
+#include "link/devicecommand.h"
+
 namespace vantel {
 
 namespace {
-
-constexpr std::uint8_t kReadSetup = 5;
-constexpr std::uint8_t kReadImage = 7;
 
 template <class Block>
 std::vector<std::uint8_t> BytesOf(const Block& block) {

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "link/connectionkeeper.h"
+#include "link/devicecommand.h"
 #include "link/frame.h"
 #include "link/portconfig.h"
 #include "link/transport.h"
@@ -25,7 +26,6 @@ constexpr std::chrono::milliseconds kOpenTimeout{2000};
 // Input dropped before a request is read at most this far; what a babbling line sends
 // beyond it is dropped by the reply matching.
 constexpr std::size_t kMostDropped = 64 * 1024;
-constexpr unsigned char kWriteSetup = 6;
 
 // The reply data length that a command's success carries; nothing for commands whose reply
 // is not fixed (their data is delivered if it fits).

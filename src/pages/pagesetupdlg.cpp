@@ -14,6 +14,7 @@
 
 #include "appearance/errorbox.h"
 #include "controls/ipaddressctrl.h"
+#include "link/devicecommand.h"
 #include "link/setupcheck.h"
 #include "link/vexalib.h"
 #include "pages/commandfailure.h"
@@ -27,8 +28,6 @@ IPageOwner* g_pSetupMainDlg = nullptr;
 
 namespace {
 
-constexpr unsigned char kReadSetup = 5;
-constexpr unsigned char kWriteSetup = 6;
 constexpr int kCommandTimeout = 500;
 constexpr std::size_t kCommandBufferSize = 4096;
 // Connection texts are formatted into buffers of this many characters, terminator included.

@@ -10,6 +10,7 @@
 
 #include "appearance/errorbox.h"
 #include "appearance/trace.h"
+#include "link/devicecommand.h"
 #include "link/stateimage.h"
 #include "link/vexalib.h"
 #include "pages/actionjournal.h"
@@ -22,9 +23,6 @@ IPageOwner* g_pViewMainDlg = nullptr;
 
 namespace {
 
-constexpr unsigned char kReadImage = 7;
-constexpr unsigned char kLoadScene = 8;
-constexpr unsigned char kSaveScene = 9;
 constexpr int kCommandTimeout = 500;
 constexpr std::size_t kCommandBufferSize = 4096;
 

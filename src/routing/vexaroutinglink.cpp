@@ -3,16 +3,10 @@
 #include <array>
 #include <vector>
 
+#include "link/devicecommand.h"
 #include "link/vexalib.h"
 
 namespace vantel {
-
-namespace {
-
-constexpr unsigned char kReadImage = 7;
-constexpr unsigned char kSwitch = 12;
-
-}  // namespace
 
 CVexaRoutingLink::CVexaRoutingLink(CVexaLib& link, int timeoutMs)
     : m_link(link), m_timeoutMs(timeoutMs) {}

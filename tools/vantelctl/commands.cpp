@@ -10,6 +10,7 @@
 #include "ctlerror.h"
 #include "devicesession.h"
 #include "jsonline.h"
+#include "link/devicecommand.h"
 #include "portnames.h"
 #include "routing/capture.h"
 #include "routingreport.h"
@@ -19,9 +20,6 @@ namespace vantel {
 
 namespace {
 
-constexpr std::uint8_t kLoadScene = 8;
-constexpr std::uint8_t kSaveScene = 9;
-constexpr std::uint8_t kSwitch = 12;
 constexpr int kLastPortNumber = 255;
 
 // A port as named on the command line, and its 0-based index.

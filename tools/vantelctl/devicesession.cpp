@@ -6,6 +6,7 @@
 
 #include "ctlerror.h"
 #include "devicecounts.h"
+#include "link/devicecommand.h"
 #include "link/portconfig.h"
 #include "link/serialtransport.h"
 #include "settings/inifile.h"
@@ -14,9 +15,6 @@ namespace vantel {
 
 namespace {
 
-constexpr std::uint8_t kReadSetup = 5;
-constexpr std::uint8_t kWriteSetup = 6;
-constexpr std::uint8_t kReadImage = 7;
 constexpr std::size_t kBufferSize = CVexaLib::kDefaultBufferSize;
 
 // A refusal with the device's status; 6 comes from vantel-hub standing in for the device.

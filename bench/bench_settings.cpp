@@ -34,7 +34,7 @@ std::string FullSetupIni() {
 std::size_t StartupReads(CIniFile& ini) {
     std::size_t sum = 0;
     sum += static_cast<std::size_t>(ini.GetInt("mode", "setup", 0));
-    sum += ini.GetString("ip", "setup", "192.168.1.80").size();
+    sum += ini.GetString("ip", "setup", "127.100.1.80").size();
     sum += static_cast<std::size_t>(ini.GetInt("serial", "setup", 1));
     sum += static_cast<std::size_t>(ini.GetInt("LINE", "NUMBER", 12));
     sum += static_cast<std::size_t>(ini.GetInt("ROW", "NUMBER", 12));

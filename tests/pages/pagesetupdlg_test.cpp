@@ -79,7 +79,7 @@ const StoredConnectCase kStoredConnectCases[] = {
     {"serial 0 selects COM1", "[setup]\nserial=0\n", true, "COM1", {"192", "168", "1", "80"}},
     {"serial 9", "[setup]\nserial=9\n", true, "COM9", {"192", "168", "1", "80"}},
     {"ip that is no address", "[setup]\nip=abc\n", true, "COM1", {"255", "255", "255", "255"}},
-    {"ip in short form", "[setup]\nip=10.1\n", true, "COM1", {"10", "0", "0", "1"}},
+    {"ip in short form", "[setup]\nip=127.1\n", true, "COM1", {"127", "0", "0", "1"}},
     {"mode 1 is NET",
      "[setup]\nmode=1\nip=127.0.0.1\nserial=5\n",
      false,
@@ -124,10 +124,10 @@ const SaveConnectCase kSaveConnectCases[] = {
     {"COM3",
      true,
      2,
-     CIPAddressCtrl::Address{192, 168, 1, 80},
+     CIPAddressCtrl::Address{127, 0, 0, 80},
      true,
      "0",
-     "192.168.1.80",
+     "127.0.0.80",
      "3",
      "COM3",
      {}},
@@ -514,11 +514,11 @@ TEST_F(SetupPageTest, SaveSendsTheWholeBlockWithOnlyTheEditedFieldsChanged) {
     // The operator types the address into the control.
     p.m_ipAddress->ClearAddress();
     QTest::mouseClick(p.m_ipAddress->Field(0), Qt::LeftButton);
-    for (char key : std::string("10.0.0.7")) {
+    for (char key : std::string("127.0.0.7")) {
         QTest::keyClick(QApplication::focusWidget(), key);
     }
     p.m_ipMask->SetAddress({255, 255, 0, 0});
-    p.m_ipGateway->SetAddress({10, 0, 0, 1});
+    p.m_ipGateway->SetAddress({127, 0, 0, 1});
     p.m_ipGateway->Field(2)->clear();
 
     Save();
@@ -527,9 +527,9 @@ TEST_F(SetupPageTest, SaveSendsTheWholeBlockWithOnlyTheEditedFieldsChanged) {
     expected[kInputsAt] = 6;
     expected[kOutputsAt] = 5;
     expected[kBuzzerAt] = 0x01;
-    Put(expected, kIpAt, {0x0A, 0x00, 0x00, 0x07});
+    Put(expected, kIpAt, {0x7F, 0x00, 0x00, 0x07});
     Put(expected, kMaskAt, {255, 255, 0, 0});
-    Put(expected, kGatewayAt, {10, 0, 0, 1});  // the emptied field goes out as 0
+    Put(expected, kGatewayAt, {127, 0, 0, 1});  // the emptied field goes out as 0
     ASSERT_EQ(device.Writes().size(), 1u);
     EXPECT_EQ(device.Writes().front(), BytesOf(expected));
     EXPECT_EQ(errors.Count(), 0);
@@ -542,7 +542,7 @@ TEST_F(SetupPageTest, SaveSendsTheWholeBlockWithOnlyTheEditedFieldsChanged) {
     Load();
     EXPECT_EQ(p.m_editInput->text(), "6");
     EXPECT_EQ(p.m_editOutput->text(), "5");
-    EXPECT_EQ(FieldTexts(p.m_ipAddress), (QStringList{"10", "0", "0", "7"}));
+    EXPECT_EQ(FieldTexts(p.m_ipAddress), (QStringList{"127", "0", "0", "7"}));
     EXPECT_EQ(ShownInputs(), FirstShown(6));
     EXPECT_EQ(ShownOutputs(), FirstShown(5));
 

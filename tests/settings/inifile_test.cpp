@@ -30,7 +30,7 @@ protected:
 
 TEST_F(IniFileTest, MissingFileReadsEveryDefault) {
     EXPECT_EQ(ini_.GetInt("mode", "setup", 0), 0);
-    EXPECT_EQ(ini_.GetString("ip", "setup", "192.168.1.80"), "192.168.1.80");
+    EXPECT_EQ(ini_.GetString("ip", "setup", "127.100.1.80"), "127.100.1.80");
     EXPECT_EQ(ini_.m_nResult, 12);
     EXPECT_EQ(ini_.GetInt("serial", "setup", 1), 1);
     EXPECT_EQ(ini_.GetInt("LINE", "NUMBER", 12), 12);

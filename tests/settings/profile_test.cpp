@@ -40,9 +40,9 @@ struct ReadCase {
 
 TEST_F(ProfileTest, ReadsWindowsAndHandEditedFiles) {
     const ReadCase cases[] = {
-        {"crlf", "[setup]\r\nmode=1\r\nip=10.0.0.1\r\n", "setup", "ip", "10.0.0.1"},
-        {"lf", "[setup]\nmode=1\nip=10.0.0.1\n", "setup", "ip", "10.0.0.1"},
-        {"cr only", "[setup]\rmode=1\rip=10.0.0.1", "setup", "ip", "10.0.0.1"},
+        {"crlf", "[setup]\r\nmode=1\r\nip=127.0.0.1\r\n", "setup", "ip", "127.0.0.1"},
+        {"lf", "[setup]\nmode=1\nip=127.0.0.1\n", "setup", "ip", "127.0.0.1"},
+        {"cr only", "[setup]\rmode=1\rip=127.0.0.1", "setup", "ip", "127.0.0.1"},
         {"utf-8 mark before first header", "\xEF\xBB\xBF[setup]\r\nmode=1\r\n", "setup", "mode",
          "1"},
         {"letter case of names", "[SeTuP]\nMODE=2\n", "setup", "Mode", "2"},

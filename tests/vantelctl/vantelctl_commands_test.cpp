@@ -186,10 +186,10 @@ TEST_F(VantelCtl, SceneNumbersOutsideTheirRangeAreUsageErrors) {
 TEST_F(VantelCtl, SetupSetChangesOnlyTheNamedFields) {
     const auto before = Json({"setup", "show"});
     const auto written = Json({"setup", "set", "--inputs", " 12", "--outputs", "12abc", "--ip",
-                               "10.0.0.7", "--buzzer", "off"});
+                               "127.0.0.7", "--buzzer", "off"});
     EXPECT_EQ(written["inputs"], 12);
     EXPECT_EQ(written["outputs"], 12);
-    EXPECT_EQ(written["ip"], "10.0.0.7");
+    EXPECT_EQ(written["ip"], "127.0.0.7");
     EXPECT_EQ(written["buzzer"], "off");
     EXPECT_EQ(written["mask"], before["mask"]);
     EXPECT_EQ(written["gateway"], before["gateway"]);
@@ -197,10 +197,10 @@ TEST_F(VantelCtl, SetupSetChangesOnlyTheNamedFields) {
     EXPECT_EQ(Json({"status"})["inputs"], 12);
 
     const CtlResult text = Ctl({"setup", "set", "--outputs", "48", "--mask", "255.255.0.0",
-                                "--gateway", "10.0.0.1", "--buzzer", "on"});
+                                "--gateway", "127.0.0.1", "--buzzer", "on"});
     EXPECT_EQ(text.code, 0) << text.err;
     EXPECT_EQ(text.out,
-              "inputs: 12\noutputs: 48\nip: 10.0.0.7\nmask: 255.255.0.0\ngateway: 10.0.0.1\n"
+              "inputs: 12\noutputs: 48\nip: 127.0.0.7\nmask: 255.255.0.0\ngateway: 127.0.0.1\n"
               "buzzer: on\n");
 }
 
@@ -214,7 +214,7 @@ TEST_F(VantelCtl, SetupSetRefusesBadFieldsAndWritesNothing) {
                                                {"--outputs", "-3"},
                                                {"--outputs", "4294967297"},
                                                {"--buzzer", "On"},
-                                               {"--ip", "10.0.0"},
+                                               {"--ip", "127.0.0"},
                                                {"--mask", "255.255.255.256"},
                                                {"--gateway", "gateway"},
                                                {"--inputs", "8", "--buzzer", "yes"},

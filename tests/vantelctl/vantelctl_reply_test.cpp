@@ -134,7 +134,7 @@ TEST_F(VantelCtlReply, RepliesOfTheWrongLengthAreUnusable) {
          "read setup" + wrong,
          kWriteSetup},
         {"setup block of 6 bytes before a write",
-         {"setup", "set", "--ip", "10.0.0.9"},
+         {"setup", "set", "--ip", "127.0.0.9"},
          kReadSetup,
          Resized(6),
          "read setup" + wrong,

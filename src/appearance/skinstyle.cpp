@@ -110,6 +110,11 @@ QRect GroupLabelRect(const QStyleOptionGroupBox& box) {
     return {box.rect.left() + kGroupTitleLeft, box.rect.top(), width, box.fontMetrics.height()};
 }
 
+// The room inside a one-pixel border and padding of padX and padY on each side.
+QRect InsideBorder(const QRect& rect, int padX, int padY) {
+    return rect.adjusted(1 + padX, 1 + padY, -(1 + padX), -(1 + padY));
+}
+
 }  // namespace
 
 CSkinStyle::CSkinStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
@@ -364,12 +369,10 @@ QRect CSkinStyle::subElementRect(SubElement element, const QStyleOption* option,
                                  const QWidget* widget) const {
     switch (element) {
         case SE_PushButtonContents:
-            return option->rect.adjusted(1 + kButtonPadX, 1 + kButtonPadY, -(1 + kButtonPadX),
-                                         -(1 + kButtonPadY));
+            return InsideBorder(option->rect, kButtonPadX, kButtonPadY);
         case SE_LineEditContents:
             if (qobject_cast<const QLineEdit*>(widget) != nullptr) {
-                return option->rect.adjusted(1 + kEditPadX, 1 + kEditPadY, -(1 + kEditPadX),
-                                             -(1 + kEditPadY));
+                return InsideBorder(option->rect, kEditPadX, kEditPadY);
             }
             break;
         default:

@@ -194,8 +194,14 @@ void CDeviceOwner::Refresh() {
 }
 
 bool CDeviceOwner::EnsureOpen() {
+    // Once opened, or once the link's keeper made the connection after an Open that failed,
+    // the keeper connects again by itself.
+    if (m_link.IsOpen() != 0) {
+        m_opened = true;
+        return true;
+    }
     if (m_opened) {
-        return m_link.IsOpen() != 0;  // the link's keeper connects again by itself
+        return false;
     }
     const auto now = std::chrono::steady_clock::now();
     if (now < m_nextOpen) {

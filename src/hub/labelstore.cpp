@@ -6,8 +6,6 @@ namespace vantel {
 
 namespace {
 
-constexpr const char* kSection = "BUTTON";
-
 std::vector<std::string> Numbers() {
     std::vector<std::string> names;
     for (int i = 0; i < kMaxLabelButtons; ++i) {
@@ -41,12 +39,8 @@ bool CLabelStore::Reload() {
 
 void CLabelStore::Read() {
     CIniFile ini(m_path);
-    for (int i = 0; i < kMaxLabelButtons; ++i) {
-        const auto at = static_cast<std::size_t>(i);
-        const std::string number = std::to_string(i + 1);
-        m_inputs[at] = ini.GetString(ButtonLabelKey(ButtonKind::kInput, i), kSection, number);
-        m_outputs[at] = ini.GetString(ButtonLabelKey(ButtonKind::kOutput, i), kSection, number);
-    }
+    m_inputs = ReadButtonLabels(ini, ButtonKind::kInput, UnlabelledAs::kNumber);
+    m_outputs = ReadButtonLabels(ini, ButtonKind::kOutput, UnlabelledAs::kNumber);
 }
 
 const std::vector<std::string>& CLabelStore::Labels(ButtonKind kind) const {
@@ -65,7 +59,7 @@ bool CLabelStore::Set(ButtonKind kind, const std::vector<std::pair<int, std::str
         keyValues.emplace_back(ButtonLabelKey(kind, index), StorableLabel(text));
     }
     CIniFile ini(m_path);
-    if (ini.SetStrings(keyValues, kSection) == 0) {
+    if (ini.SetStrings(keyValues, kLabelSection) == 0) {
         return false;
     }
     m_read = false;  // read back what the file now holds

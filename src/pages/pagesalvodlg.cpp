@@ -30,18 +30,13 @@
 #include "routing/routingimage.h"
 #include "routing/salvodiff.h"
 #include "routing/vexaroutinglink.h"
+#include "settings/buttonlabel.h"
 #include "settings/inifile.h"
 
 namespace {
 
 using vantel::OutputChange;
 using vantel::OutputMismatch;
-
-// Keys of the switch page's label buttons in section "BUTTON": output j (from 0) is 2500 + j,
-// input k is 3000 + k; a button without a stored name shows its number.
-constexpr const char kSectionButton[] = "BUTTON";
-constexpr int kOutputKeyBase = 2500;
-constexpr int kInputKeyBase = 3000;
 
 struct Column {
     const char* heading;
@@ -53,34 +48,35 @@ QString Quoted(const std::string& name) {
     return QStringLiteral("\"%1\"").arg(QString::fromStdString(name));
 }
 
-// The labels of the switch page's buttons, read once per use from the settings file.
+// The labels of the switch page's buttons, read once per use from the settings file; a button
+// without a stored name shows its number.
 class ButtonLabels {
 public:
-    explicit ButtonLabels(const std::string& settingsFile) : m_ini(settingsFile) {}
+    explicit ButtonLabels(const std::string& settingsFile) {
+        CIniFile ini(settingsFile);
+        m_inputs = vantel::ReadButtonLabels(ini, vantel::ButtonKind::kInput,
+                                            vantel::UnlabelledAs::kNumber);
+        m_outputs = vantel::ReadButtonLabels(ini, vantel::ButtonKind::kOutput,
+                                             vantel::UnlabelledAs::kNumber);
+    }
 
-    QString Output(int output) { return Lookup(kOutputKeyBase, output); }
+    QString Output(int output) const { return Lookup(m_outputs, output); }
     // "none" for input 0.
-    QString Input(int input) {
-        return input == 0 ? QStringLiteral("none") : Lookup(kInputKeyBase, input);
+    QString Input(int input) const {
+        return input == 0 ? QStringLiteral("none") : Lookup(m_inputs, input);
     }
 
 private:
-    QString Lookup(int keyBase, int number) {
-        const int key = keyBase + number - 1;
-        auto found = m_cache.find(key);
-        if (found == m_cache.end()) {
-            const std::string text =
-                m_ini.GetString(std::to_string(key), kSectionButton, std::to_string(number));
-            found = m_cache
-                        .emplace(key, QString::fromUtf8(text.data(),
-                                                        static_cast<qsizetype>(text.size())))
-                        .first;
+    static QString Lookup(const std::vector<std::string>& labels, int number) {
+        if (number < 1 || number > static_cast<int>(labels.size())) {
+            return QString::number(number);
         }
-        return found->second;
+        const std::string& text = labels[static_cast<std::size_t>(number - 1)];
+        return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     }
 
-    CIniFile m_ini;
-    std::map<int, QString> m_cache;
+    std::vector<std::string> m_inputs;
+    std::vector<std::string> m_outputs;
 };
 
 QString HeldText(const std::optional<int>& held) {

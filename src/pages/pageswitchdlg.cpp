@@ -13,6 +13,7 @@
 #include "controls/setnewdlg.h"
 #include "controls/txbutton.h"
 #include "controls/wrapbutton.h"
+#include "link/devicecommand.h"
 #include "link/stateimage.h"
 #include "link/vexalib.h"
 #include "pages/actionjournal.h"
@@ -30,11 +31,9 @@ namespace {
 // The page's owner, for the handlers that reach its link and settings object.
 IPageOwner* g_pSwitchMainDlg = nullptr;
 
-constexpr unsigned char kCmdSwitch = 12;
 constexpr int kCommandTimeout = 500;
 constexpr std::size_t kCommandBufferSize = 4096;
 constexpr const char kSectionNumber[] = "NUMBER";
-constexpr const char kSectionButton[] = "BUTTON";
 
 // Offsets of the state image that the page reads.
 constexpr std::size_t kInputCountOffset = 5;
@@ -62,6 +61,16 @@ QString StorableName(const QString& name) {
 QString DecodeName(const std::string& bytes) {
     const std::size_t end = vantel::WithoutCutCharacter(bytes);
     return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(end));
+}
+
+// The stored names of every button of a kind, a button without one named by its number.
+std::vector<QString> StoredNames(CIniFile& ini, vantel::ButtonKind kind) {
+    std::vector<QString> names;
+    for (const std::string& bytes :
+         vantel::ReadButtonLabels(ini, kind, vantel::UnlabelledAs::kNumber)) {
+        names.push_back(DecodeName(bytes));
+    }
+    return names;
 }
 
 // Shows buttons 0..count-1 of a kind and hides (and unticks) the rest.
@@ -158,16 +167,14 @@ void CPageSwitchDlg::InitSliders() {
     m_sliderLine->setValue(m_nLine);
 }
 
-QString CPageSwitchDlg::StoredName(int id, int number) {
-    const std::string key = std::to_string(id);
-    return DecodeName(m_pIniFile->GetString(key, kSectionButton, std::to_string(number)));
-}
-
 void CPageSwitchDlg::CreateLabelButtons() {
+    static_assert(kButtonCount == vantel::kMaxLabelButtons);
+    const std::vector<QString> outputNames = StoredNames(*m_pIniFile, vantel::ButtonKind::kOutput);
+    const std::vector<QString> inputNames = StoredNames(*m_pIniFile, vantel::ButtonKind::kInput);
     for (int j = 0; j < kButtonCount; ++j) {
         auto* button = new CRxButton(this);
         button->m_nIndex = j;
-        button->m_strName = StoredName(IDC_RX_FIRST + j, j + 1);
+        button->m_strName = outputNames[static_cast<std::size_t>(j)];
         button->setObjectName(QString::number(IDC_RX_FIRST + j));
         button->setText(button->m_strName);
         button->setGeometry(QRect());
@@ -180,7 +187,7 @@ void CPageSwitchDlg::CreateLabelButtons() {
     for (int k = 0; k < kButtonCount; ++k) {
         auto* button = new CTxButton(this);
         button->m_nIndex = k;
-        button->m_strName = StoredName(IDC_TX_FIRST + k, k + 1);
+        button->m_strName = inputNames[static_cast<std::size_t>(k)];
         button->setObjectName(QString::number(IDC_TX_FIRST + k));
         button->setText(button->m_strName);
         button->setGeometry(QRect());
@@ -254,13 +261,15 @@ void CPageSwitchDlg::ShowLabelButtons(int inputs, int outputs) {
 }
 
 void CPageSwitchDlg::ReloadLabels() {
-    const auto reload = [this](CLabelButton* button, int id, int number) {
-        button->SetName(StoredName(id, number));
+    const std::vector<QString> outputNames = StoredNames(*m_pIniFile, vantel::ButtonKind::kOutput);
+    const std::vector<QString> inputNames = StoredNames(*m_pIniFile, vantel::ButtonKind::kInput);
+    const auto reload = [](CLabelButton* button, const QString& name) {
+        button->SetName(name);
         button->setText(button->m_strName);
     };
-    for (int i = 0; i < kButtonCount; ++i) {
-        reload(m_pRxButtons[i], IDC_RX_FIRST + i, i + 1);
-        reload(m_pTxButtons[i], IDC_TX_FIRST + i, i + 1);
+    for (std::size_t i = 0; i < kButtonCount; ++i) {
+        reload(m_pRxButtons[i], outputNames[i]);
+        reload(m_pTxButtons[i], inputNames[i]);
     }
     ArrangeButtons();
 }
@@ -382,7 +391,7 @@ void CPageSwitchDlg::OnBnClickedOk() {
         return;
     }
     const unsigned result = g_pSwitchMainDlg->Link().Command(
-        kCmdSwitch, buf, sizeof buf, static_cast<unsigned char>(len), kCommandTimeout);
+        kSwitch, buf, sizeof buf, static_cast<unsigned char>(len), kCommandTimeout);
     if (result != 0) {
         ShowErrorBox(this, CommandFailureText(result));
     }
@@ -434,9 +443,9 @@ void CPageSwitchDlg::RenameButton(int id, QString strName) {
     }
     button->SetName(StorableName(std::move(strName)));
     button->setText(button->m_strName);
-    ReportUnsaved(
-        m_pIniFile->SetString(button->m_strName.toStdString(), std::to_string(id), kSectionButton),
-        *m_pIniFile);
+    ReportUnsaved(m_pIniFile->SetString(button->m_strName.toStdString(), std::to_string(id),
+                                        vantel::kLabelSection),
+                  *m_pIniFile);
 }
 
 void CPageSwitchDlg::ReportUnsaved(int nResult, CIniFile& ini) {

@@ -106,7 +106,6 @@ private:
     void InitSliders();
     void CreateLabelButtons();
     void InitResize();
-    QString StoredName(int id, int number);
 
     void OnSelectInput(int k);
     void OnBnClickedOk();

@@ -1,5 +1,6 @@
 #include "settings/buttonlabel.h"
 
+#include "settings/inifile.h"
 #include "settings/textcodec.h"
 
 namespace vantel {
@@ -13,6 +14,16 @@ constexpr int kOutputKeyBase = 2500;
 
 std::string ButtonLabelKey(ButtonKind kind, int index) {
     return std::to_string((kind == ButtonKind::kInput ? kInputKeyBase : kOutputKeyBase) + index);
+}
+
+std::vector<std::string> ReadButtonLabels(CIniFile& ini, ButtonKind kind, UnlabelledAs unlabelled) {
+    std::vector<std::pair<std::string, std::string>> keyDefaults;
+    for (int i = 0; i < kMaxLabelButtons; ++i) {
+        keyDefaults.emplace_back(ButtonLabelKey(kind, i), unlabelled == UnlabelledAs::kNumber
+                                                              ? std::to_string(i + 1)
+                                                              : std::string());
+    }
+    return ini.GetStrings(keyDefaults, kLabelSection);
 }
 
 std::string StorableLabel(std::string_view utf8) {

@@ -5,10 +5,16 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
+
+class CIniFile;
 
 namespace vantel {
 
 enum class ButtonKind { kInput, kOutput };
+
+// Section of setup.ini that holds the labels.
+inline constexpr const char kLabelSection[] = "BUTTON";
 
 // The grid has this many buttons of each kind; no port beyond them has a label.
 inline constexpr int kMaxLabelButtons = 72;
@@ -19,6 +25,12 @@ inline constexpr std::size_t kMaxLabelBytes = 254;
 // The key of button index (from 0) in section "BUTTON": 3000 + k for input k, 2500 + j for
 // output j.
 std::string ButtonLabelKey(ButtonKind kind, int index);
+
+// What a button without a label reads as: its number (as the window shows it) or nothing.
+enum class UnlabelledAs { kNumber, kEmpty };
+
+// The labels of every button of a kind, in button order, from one read of the file.
+std::vector<std::string> ReadButtonLabels(CIniFile& ini, ButtonKind kind, UnlabelledAs unlabelled);
 
 // A label as the settings file can hold it: on one line (every control character, line breaks
 // and tabs among them, becomes a space), bytes that are not UTF-8 replaced by U+FFFD, and no

@@ -105,6 +105,23 @@ std::string CIniFile::GetString(const std::string& strKey, const std::string& st
     return std::string(buffer, static_cast<std::size_t>(m_nResult));
 }
 
+std::vector<std::string> CIniFile::GetStrings(
+    const std::vector<std::pair<std::string, std::string>>& keyDefaults,
+    const std::string& strSection) {
+    std::vector<vantel::ProfileKeyDefault> reads;
+    reads.reserve(keyDefaults.size());
+    for (const auto& [key, def] : keyDefaults) {
+        reads.push_back({key.c_str(), def.c_str()});
+    }
+    std::vector<std::string> values = vantel::GetPrivateProfileStrings(
+        strSection.c_str(), reads, kValueBufferSize, m_strPath.c_str());
+    m_nResult = 0;
+    for (const std::string& value : values) {
+        m_nResult += static_cast<int>(value.size());
+    }
+    return values;
+}
+
 int CIniFile::SetString(const std::string& strValue, const std::string& strKey,
                         const std::string& strSection) {
     m_nResult = vantel::WritePrivateProfileString(strSection.c_str(), strKey.c_str(),

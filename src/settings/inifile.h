@@ -27,6 +27,12 @@ public:
     int SetStrings(const std::vector<std::pair<std::string, std::string>>& keyValues,
                    const std::string& strSection);
 
+    // Several keys of one section, each read as GetString reads it, from one read of the file:
+    // the value of keyDefaults[i].first, or keyDefaults[i].second when it has none.
+    std::vector<std::string> GetStrings(
+        const std::vector<std::pair<std::string, std::string>>& keyDefaults,
+        const std::string& strSection);
+
     int GetInt(const std::string& strKey, const std::string& strSection, int nDefault);
     int SetInt(int nValue, const std::string& strKey, const std::string& strSection);
 
@@ -47,7 +53,8 @@ public:
 
     std::unique_ptr<std::list<std::string>> m_pSectionData;
     std::unique_ptr<std::list<std::string>> m_pSectionNames;
-    // Result of the last profile call: characters copied for a read, success flag for a write.
+    // Result of the last profile call: characters copied for a read (all values together for
+    // GetStrings), success flag for a write.
     int m_nResult = 0;
     const std::string m_strPath;
 

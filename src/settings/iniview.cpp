@@ -1,6 +1,7 @@
 #include "settings/iniview.h"
 
 #include <cstring>
+#include <unordered_map>
 
 namespace vantel {
 
@@ -158,6 +159,30 @@ std::optional<IniLine> IniView::find_key(const IniSection& section, std::string_
         }
     }
     return std::nullopt;
+}
+
+std::vector<std::optional<IniLine>> IniView::find_keys(
+    const IniSection& section, const std::vector<std::string_view>& keys) const {
+    // Names are equal exactly when their folded forms are, so one lookup per line finds every
+    // key asking for it; the first line of a name wins, as with find_key.
+    std::unordered_multimap<std::string, std::size_t> wanted;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        wanted.emplace(folded_name(trim(keys[i])), i);
+    }
+    std::vector<std::optional<IniLine>> lines(keys.size());
+    std::size_t pos = section.header.next;
+    while (!wanted.empty()) {
+        std::optional<IniLine> line = next_key(pos);
+        if (!line) {
+            break;
+        }
+        const auto [first, last] = wanted.equal_range(folded_name(line->name));
+        for (auto it = first; it != last; ++it) {
+            lines[it->second] = line;
+        }
+        wanted.erase(first, last);
+    }
+    return lines;
 }
 
 std::optional<IniLine> IniView::next_key(std::size_t& pos) const {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vantel {
 
@@ -44,6 +45,9 @@ public:
     std::optional<IniSection> find_section(std::string_view name) const;
     // First key of that name inside the section.
     std::optional<IniLine> find_key(const IniSection& section, std::string_view key) const;
+    // find_key for each of keys, in one pass over the section: lines[i] is keys[i]'s line.
+    std::vector<std::optional<IniLine>> find_keys(const IniSection& section,
+                                                  const std::vector<std::string_view>& keys) const;
 
     // Calls f(IniSection) for each section, duplicates included, in file order.
     template <class F>

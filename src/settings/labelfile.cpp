@@ -18,19 +18,31 @@ std::string KeyOf(ButtonKind kind, int number) {
     return ButtonLabelKey(kind, number - 1);
 }
 
+// Every stored label of both kinds, read once.
+class StoredLabels {
+public:
+    explicit StoredLabels(CIniFile& ini)
+        : m_inputs(ReadButtonLabels(ini, ButtonKind::kInput, UnlabelledAs::kEmpty)),
+          m_outputs(ReadButtonLabels(ini, ButtonKind::kOutput, UnlabelledAs::kEmpty)) {}
+
+    // Button number from 1; empty for a number outside the grid.
+    std::string Of(ButtonKind kind, int number) const {
+        const std::vector<std::string>& labels = kind == ButtonKind::kInput ? m_inputs : m_outputs;
+        return number >= 1 && number <= static_cast<int>(labels.size())
+                   ? labels[static_cast<std::size_t>(number - 1)]
+                   : std::string();
+    }
+
+private:
+    std::vector<std::string> m_inputs;
+    std::vector<std::string> m_outputs;
+};
+
 }  // namespace
 
-std::vector<std::string> ReadLabels(CIniFile& ini, ButtonKind kind) {
-    std::vector<std::string> labels;
-    for (int i = 0; i < kMaxLabelButtons; ++i) {
-        labels.push_back(ini.GetString(ButtonLabelKey(kind, i), kLabelSection, ""));
-    }
-    return labels;
-}
-
 std::string LabelCsvOf(CIniFile& ini) {
-    return FormatLabelCsv(ReadLabels(ini, ButtonKind::kInput),
-                          ReadLabels(ini, ButtonKind::kOutput));
+    return FormatLabelCsv(ReadButtonLabels(ini, ButtonKind::kInput, UnlabelledAs::kEmpty),
+                          ReadButtonLabels(ini, ButtonKind::kOutput, UnlabelledAs::kEmpty));
 }
 
 LabelFileRead ReadLabelCsvFile(const std::string& path, std::string& text) {
@@ -48,9 +60,10 @@ bool WriteLabelCsvFile(const std::string& path, const std::string& csv) {
 }
 
 std::vector<LabelChange> LabelChangesOf(CIniFile& ini, const std::vector<LabelRow>& rows) {
+    const StoredLabels stored(ini);
     std::vector<LabelChange> changes;
     for (const LabelRow& row : rows) {
-        std::string old = ini.GetString(KeyOf(row.kind, row.number), kLabelSection, "");
+        std::string old = stored.Of(row.kind, row.number);
         if (old != row.label) {
             changes.push_back({row.kind, row.number, std::move(old), row.label});
         }
@@ -66,8 +79,9 @@ std::string WriteLabelChanges(CIniFile& ini, const std::vector<LabelChange>& cha
     if (!ini.SetStrings(keyValues, kLabelSection)) {
         return "cannot write the labels to " + ini.m_strPath + "; nothing written";
     }
+    const StoredLabels stored(ini);
     for (const LabelChange& change : changes) {
-        if (ini.GetString(KeyOf(change.kind, change.number), kLabelSection, "") != change.to) {
+        if (stored.Of(change.kind, change.number) != change.to) {
             return ButtonName(change.kind, change.number) + " does not read back as written in " +
                    ini.m_strPath;
         }

@@ -12,9 +12,6 @@ class CIniFile;
 
 namespace vantel {
 
-// Section of setup.ini that holds the labels.
-inline constexpr const char kLabelSection[] = "BUTTON";
-
 // A label that an import changes: the button (number from 1), its label now and after.
 struct LabelChange {
     ButtonKind kind;
@@ -22,9 +19,6 @@ struct LabelChange {
     std::string from;
     std::string to;
 };
-
-// The stored labels of every button of a kind, in button order; empty for a button without one.
-std::vector<std::string> ReadLabels(CIniFile& ini, ButtonKind kind);
 
 // The CSV of every label in the settings file.
 std::string LabelCsvOf(CIniFile& ini);

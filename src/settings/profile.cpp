@@ -95,6 +95,10 @@ unsigned copy_text(std::string_view text, char* buffer, unsigned size) {
     return static_cast<unsigned>(n);
 }
 
+std::string_view or_empty(const char* text) {
+    return text == nullptr ? std::string_view() : text;
+}
+
 // The file's first kMaxProfileBytes; empty when there is no file.
 ProfileText read_profile(const char* path) {
     std::string bytes;
@@ -119,6 +123,26 @@ public:
     std::optional<IniLine> find_key(const IniSection& section, const char* name) const {
         std::optional<std::string> spelt = file_.to_file(name);
         return spelt ? view_.find_key(section, *spelt) : std::nullopt;
+    }
+
+    // find_key for every read, in one pass; a name the file cannot spell finds nothing.
+    std::vector<std::optional<IniLine>> find_keys(const IniSection& section,
+                                                  std::span<const ProfileKeyDefault> reads) const {
+        std::vector<std::string> spelt;
+        std::vector<std::size_t> asked;  // reads index of each spelt name
+        for (std::size_t i = 0; i < reads.size(); ++i) {
+            if (std::optional<std::string> name = file_.to_file(or_empty(reads[i].key))) {
+                spelt.push_back(std::move(*name));
+                asked.push_back(i);
+            }
+        }
+        const std::vector<std::optional<IniLine>> found =
+            view_.find_keys(section, {spelt.begin(), spelt.end()});
+        std::vector<std::optional<IniLine>> lines(reads.size());
+        for (std::size_t j = 0; j < found.size(); ++j) {
+            lines[asked[j]] = found[j];
+        }
+        return lines;
     }
 
 private:
@@ -165,10 +189,6 @@ unsigned list_section_keys(const ProfileReader& reader, const IniSection& sectio
         out.add(entry);
     });
     return out.finish();
-}
-
-std::string_view or_empty(const char* text) {
-    return text == nullptr ? std::string_view() : text;
 }
 
 // A change as the file spells it: no key removes the section, no value the key.
@@ -266,6 +286,31 @@ unsigned GetPrivateProfileString(const char* section, const char* key, const cha
         }
     }
     return copy_text(or_empty(def), buffer, size);
+}
+
+std::vector<std::string> GetPrivateProfileStrings(const char* section,
+                                                  std::span<const ProfileKeyDefault> reads,
+                                                  unsigned size, const char* path) {
+    std::vector<std::string> values(reads.size());
+    if (size == 0) {
+        return values;
+    }
+    const ProfileReader reader(path);
+    std::optional<IniSection> found =
+        section == nullptr ? std::nullopt : reader.find_section(section);
+    std::vector<std::optional<IniLine>> lines;
+    if (found) {
+        lines = reader.find_keys(*found, reads);
+    }
+    std::string buffer(size, '\0');
+    for (std::size_t i = 0; i < reads.size(); ++i) {
+        const bool hit = i < lines.size() && lines[i].has_value();
+        const unsigned n =
+            hit ? copy_text(reader.file().to_caller(lines[i]->value), buffer.data(), size)
+                : copy_text(or_empty(reads[i].def), buffer.data(), size);
+        values[i].assign(buffer.data(), n);
+    }
+    return values;
 }
 
 int WritePrivateProfileString(const char* section, const char* key, const char* value,

@@ -20,6 +20,8 @@
 
 #include <cstddef>
 #include <span>
+#include <string>
+#include <vector>
 
 namespace vantel {
 
@@ -32,6 +34,18 @@ inline constexpr std::size_t kMaxProfileBytes = 1024 * 1024;
 // key or section copies def. Returns the number of characters copied without the final NUL.
 unsigned GetPrivateProfileString(const char* section, const char* key, const char* def,
                                  char* buffer, unsigned size, const char* path);
+
+// One key of a multi-key read, and what a missing key reads as.
+struct ProfileKeyDefault {
+    const char* key;
+    const char* def;
+};
+
+// The values of several keys of one section from one read of the file: values[i] is what
+// GetPrivateProfileString(section, reads[i].key, reads[i].def, buffer, size, path) copies.
+std::vector<std::string> GetPrivateProfileStrings(const char* section,
+                                                  std::span<const ProfileKeyDefault> reads,
+                                                  unsigned size, const char* path);
 
 // Sets key in section to value, creating the file, section and key as needed. A null value
 // removes the key; a null key removes the whole section. Returns nonzero on success, 0 when

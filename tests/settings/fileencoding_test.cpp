@@ -54,6 +54,9 @@ TEST_F(FileEncodingTest, Utf16FilesReadEveryKey) {
         EXPECT_EQ(ini_.GetString("ip", "setup", ""), "127.0.0.1") << order.name;
         EXPECT_EQ(ini_.GetString("2500", "BUTTON", ""), "摄像机") << order.name;
         EXPECT_EQ(ini_.GetString("2501", "BUTTON", ""), "😀 cam") << order.name;
+        EXPECT_EQ(ini_.GetStrings({{"2501", ""}, {"2502", "3"}, {"2500", ""}}, "BUTTON"),
+                  (std::vector<std::string>{"😀 cam", "3", "摄像机"}))
+            << order.name;
         ini_.m_pSectionNames->clear();
         EXPECT_EQ(*ini_.GetSectionNames(), (std::list<std::string>{"setup", "BUTTON"}))
             << order.name;

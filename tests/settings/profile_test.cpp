@@ -18,12 +18,11 @@ using test::WriteFile;
 class ProfileTest : public ::testing::Test {
 protected:
     std::string Get(const std::string& text, const char* section, const char* key,
-                    const char* def = "<default>") {
+                    const char* def = "<default>", unsigned size = 255) {
         WriteFile(path_, text);
-        char buffer[255];
-        unsigned n =
-            GetPrivateProfileString(section, key, def, buffer, sizeof buffer, path_.c_str());
-        return std::string(buffer, n);
+        std::string buffer(size, '\0');
+        unsigned n = GetPrivateProfileString(section, key, def, buffer.data(), size, path_.c_str());
+        return buffer.substr(0, n);
     }
 
     TempDir dir_;
@@ -76,6 +75,44 @@ TEST_F(ProfileTest, ReadsWindowsAndHandEditedFiles) {
     };
     for (const ReadCase& c : cases) {
         EXPECT_EQ(Get(c.text, c.section, c.key), c.expected) << c.name;
+        // The same key read amid others in one multi-key read, asked twice.
+        const ProfileKeyDefault reads[] = {
+            {"other", "-"}, {c.key, "<default>"}, {"k2", "-"}, {c.key, "<default>"}};
+        const std::vector<std::string> values =
+            GetPrivateProfileStrings(c.section, reads, 255, path_.c_str());
+        EXPECT_EQ(values,
+                  (std::vector<std::string>{Get(c.text, c.section, "other", "-"), c.expected,
+                                            Get(c.text, c.section, "k2", "-"), c.expected}))
+            << c.name;
+    }
+}
+
+TEST_F(ProfileTest, AMultiKeyReadReadsEachKeyAsASingleReadDoes) {
+    // A whole label section with a duplicate, a key in other letter case, an over-long value
+    // and keys that are missing; values cut to the buffer as single reads cut them.
+    std::string text = "[BUTTON]\n";
+    for (int i = 0; i < 72; i += 2) {
+        text += std::to_string(2500 + i) + "=out " + std::to_string(i) + "\n";
+    }
+    text += "2500=shadowed\nAbC=" + std::string(300, 'v') + "\n[other]\n2501=elsewhere\n";
+    WriteFile(path_, text);
+    std::vector<std::string> keys;
+    for (int i = 0; i < 72; ++i) {
+        keys.push_back(std::to_string(2500 + i));
+    }
+    keys.push_back("abc");
+    std::vector<ProfileKeyDefault> reads;
+    for (const std::string& key : keys) {
+        reads.push_back({key.c_str(), "none"});
+    }
+    for (unsigned size : {255u, 4u, 1u}) {
+        const std::vector<std::string> values =
+            GetPrivateProfileStrings("button", reads, size, path_.c_str());
+        ASSERT_EQ(values.size(), keys.size());
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            EXPECT_EQ(values[i], Get(text, "button", keys[i].c_str(), "none", size))
+                << keys[i] << " size " << size;
+        }
     }
 }
 

@@ -64,9 +64,7 @@ const std::vector<std::string>& CPortNames::Labels(PortKind kind) const {
         CIniFile ini(m_settingsPath);
         const ButtonKind button =
             kind == PortKind::kInput ? ButtonKind::kInput : ButtonKind::kOutput;
-        for (int i = 0; i < kMaxButtons; ++i) {
-            labels.push_back(ini.GetString(ButtonLabelKey(button, i), "BUTTON", ""));
-        }
+        labels = ReadButtonLabels(ini, button, UnlabelledAs::kEmpty);
     }
     return labels;
 }

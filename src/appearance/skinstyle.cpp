@@ -169,7 +169,11 @@ void CSkinStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* opt
             break;
         case PE_PanelLineEdit:
             if (qobject_cast<const QLineEdit*>(widget) != nullptr) {
-                DrawLineEditPanel(option, painter);
+                // A frameless edit (the address control's fields) lies on its owner's box.
+                const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option);
+                if (frame == nullptr || frame->lineWidth > 0) {
+                    DrawLineEditPanel(option, painter);
+                }
                 return;
             }
             break;

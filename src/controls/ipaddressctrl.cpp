@@ -1,5 +1,6 @@
 #include "controls/ipaddressctrl.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -32,7 +33,13 @@ CIPAddressCtrl::CIPAddressCtrl(QWidget* parent) : QFrame(parent) {
     // White like an edit, also under a skin that gives frames the window colour.
     setBackgroundRole(QPalette::Base);
     setAutoFillBackground(true);
-    setStyleSheet(QStringLiteral("CIPAddressCtrl { background-color: palette(base); }"));
+    // An application style sheet would give the frame the window colour and each field an
+    // edit's border; the control's own rules keep one white box. Without a sheet the style
+    // draws it so already, and a widget's own sheet would cost a style-sheet engine per field.
+    const bool underSheet = !qApp->styleSheet().isEmpty();
+    if (underSheet) {
+        setStyleSheet(QStringLiteral("CIPAddressCtrl { background-color: palette(base); }"));
+    }
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(2, 0, 2, 0);
@@ -43,10 +50,10 @@ CIPAddressCtrl::CIPAddressCtrl(QWidget* parent) : QFrame(parent) {
         auto* field = new QLineEdit(this);
         field->setObjectName(QStringLiteral("field%1").arg(i));
         field->setFrame(false);
-        // The control draws the one frame around all four fields, whatever the skin gives
-        // edits.
-        field->setStyleSheet(
-            QStringLiteral("QLineEdit { border: none; background: transparent; }"));
+        if (underSheet) {
+            field->setStyleSheet(
+                QStringLiteral("QLineEdit { border: none; background: transparent; }"));
+        }
         field->setAlignment(Qt::AlignCenter);
         field->setMaxLength(kDigits);
         field->setValidator(validator);

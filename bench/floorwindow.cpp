@@ -74,10 +74,11 @@ void BuildControls(const DlgTemplate& dlg, const Units& units, QWidget* parent) 
     }
 }
 
-QWidget* BuildPage(int templateId, const Units& units) {
+QWidget* BuildPage(int templateId) {
     auto* page = new QWidget;
     if (const DlgTemplate* dlg = FindDlgTemplate(templateId)) {
-        BuildControls(*dlg, units, page);
+        page->setFont(vantel::DialogFont(dlg->fontFace, dlg->fontPoints));
+        BuildControls(*dlg, Units{vantel::DialogBaseUnits(page->font())}, page);
     }
     if (templateId == IDD_PAGE_SWITCH) {
         for (int i = 0; i < 2 * kLabelButtons; ++i) {
@@ -111,7 +112,7 @@ void BuildFloorWindow(QDialog& dialog, int width, int height) {
             {"SET", IDD_PAGE_SETUP}, {"SALVO", IDD_PAGE_SALVO},
         };
         for (const auto& [name, id] : pages) {
-            tabs->addTab(BuildPage(id, units), QString::fromUtf8(name));
+            tabs->addTab(BuildPage(id), QString::fromUtf8(name));
         }
     }
     dialog.resize(width > 0 ? width : vantel::MulDiv(main->cx, units.base.width(), 4),

@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QStyle>
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -172,19 +173,62 @@ void CVantelDlg::CreatePages() {
     m_pageSwitch.m_pMainDlg = this;
     m_pageSetup.m_pMainDlg = this;
     m_pageSalvo.m_pMainDlg = this;
-    for (CResizableDlg* page : AllPages()) {
-        page->Create(m_tab);
-        if (m_tab != nullptr) {
-            page->setGeometry(m_tab->GetPageArea());
-        }
-        page->update();
-    }
-    m_pageSwitch.hide();
-    m_pageLoad.show();
-    m_pageLoad.setEnabled(true);
     if (m_tab != nullptr) {
         m_tab->SetCurSel(0);
     }
+    CreatePage(m_pageLoad);
+}
+
+void CVantelDlg::CreatePage(CResizableDlg& page) {
+    if (page.IsCreated()) {
+        return;
+    }
+    page.Create(m_tab);
+    if (m_tab != nullptr) {
+        page.setGeometry(m_tab->GetPageArea());
+    }
+    const bool inView = m_tab != nullptr && PageOfTab(m_tab->GetCurSel()) == &page;
+    page.setVisible(inView);
+    page.setEnabled(true);
+}
+
+void CVantelDlg::CreateRemainingPages() {
+    for (CResizableDlg* page : AllPages()) {
+        CreatePage(*page);
+    }
+}
+
+CResizableDlg* CVantelDlg::PageOfTab(int index) {
+    // Pages by tab index: LOAD, SWITCH, SAVE / VIEW, SET, SALVO.
+    const std::array<CResizableDlg*, 5> byTab = {&m_pageLoad, &m_pageSwitch, &m_pageView,
+                                                 &m_pageSetup, &m_pageSalvo};
+    return index >= 0 && index < static_cast<int>(byTab.size())
+               ? byTab[static_cast<std::size_t>(index)]
+               : nullptr;
+}
+
+void CVantelDlg::paintEvent(QPaintEvent* event) {
+    CResizableDlg::paintEvent(event);
+    if (!m_bRestRequested) {
+        // Once this paint pass, the pages' included, has run.
+        m_bRestRequested = true;
+        QTimer::singleShot(0, this, &CVantelDlg::CreateRemainingPages);
+    }
+}
+
+void CVantelDlg::HideLabelButtons() {
+    CreatePage(m_pageSwitch);
+    m_pageSwitch.HideLabelButtons();
+}
+
+void CVantelDlg::ShowLabelButtons(int inputs, int outputs) {
+    CreatePage(m_pageSwitch);
+    m_pageSwitch.ShowLabelButtons(inputs, outputs);
+}
+
+void CVantelDlg::UseCounts(int inputs, int outputs) {
+    CreatePage(m_pageSwitch);
+    m_pageSwitch.UseCounts(inputs, outputs);
 }
 
 void CVantelDlg::InitUndo() {
@@ -216,15 +260,11 @@ std::array<CResizableDlg*, 5> CVantelDlg::AllPages() {
 }
 
 void CVantelDlg::OnTcnSelchangeTab(int /*index*/) {
-    const int index = m_tab->GetCurSel();
     for (CResizableDlg* page : AllPages()) {
         page->hide();
     }
-    // Pages by tab index: LOAD, SWITCH, SAVE / VIEW, SET, SALVO.
-    const std::array<CResizableDlg*, 5> byTab = {&m_pageLoad, &m_pageSwitch, &m_pageView,
-                                                 &m_pageSetup, &m_pageSalvo};
-    if (index >= 0 && index < static_cast<int>(byTab.size())) {
-        CResizableDlg* page = byTab[static_cast<std::size_t>(index)];
+    if (CResizableDlg* page = PageOfTab(m_tab->GetCurSel())) {
+        CreatePage(*page);
         page->show();
         page->setEnabled(true);
     }
@@ -292,6 +332,9 @@ void CVantelDlg::FitToScreen() {
 void CVantelDlg::PlacePages() {
     const QRect area = m_tab->GetPageArea();
     for (CResizableDlg* page : AllPages()) {
+        if (!page->IsCreated()) {
+            continue;  // placed when it is built
+        }
         page->setGeometry(area);
         page->update();
     }
@@ -406,6 +449,7 @@ void CVantelDlg::HandOverImage(const StateImageCopy& image) {
 }
 
 void CVantelDlg::GiveImageToPages(const unsigned char* image) {
+    CreateRemainingPages();
     m_pageView.ShowImage(image);
     m_pageSwitch.SetImage(image);
     m_pageSalvo.SetImage(image);

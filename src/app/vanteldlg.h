@@ -8,6 +8,10 @@
 // a whole copy (queued), where the SAVE / VIEW and switch pages receive it. However the
 // dialog ends (close command, Escape or Enter, destruction), the worker is stopped first.
 //
+// Only the page in view is built with the window; the others are built right after its first
+// paint, so that the window shows as soon as it can. Whatever needs a page earlier (an image
+// for the pages, a change of tab, the SET page's use of the switch page) builds it then.
+//
 // Every changed live image is also kept beside setup.ini. A start finds it there and shows it
 // on the pages, with the status row's "last known" text, until the device answers; the text
 // comes back whenever a poll after a live one finds no device.
@@ -56,6 +60,9 @@ public:
     static constexpr int IDC_LED_STATUS = 1068;
 
     explicit CVantelDlg(QWidget* pParent = nullptr);
+
+    // Builds every page not built yet (see above). GUI thread.
+    void CreateRemainingPages();
     ~CVantelDlg() override;
 
     // Opens the device link by the connection settings of setup.ini; reports a port that
@@ -74,11 +81,9 @@ public:
     CVexaLib& Link() override { return m_link; }
     CIniFile* Settings() override { return m_pIniFile.get(); }
     // The switch page's label buttons, for the setup page.
-    void HideLabelButtons() override { m_pageSwitch.HideLabelButtons(); }
-    void ShowLabelButtons(int inputs, int outputs) override {
-        m_pageSwitch.ShowLabelButtons(inputs, outputs);
-    }
-    void UseCounts(int inputs, int outputs) override { m_pageSwitch.UseCounts(inputs, outputs); }
+    void HideLabelButtons() override;
+    void ShowLabelButtons(int inputs, int outputs) override;
+    void UseCounts(int inputs, int outputs) override;
 
     // Members in the order of construction; pages reach them through m_pMainDlg.
     std::vector<QPixmap> m_imageList;
@@ -108,6 +113,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 public slots:
     void done(int result) override;
@@ -117,6 +123,10 @@ private:
     void AddAboutEntry();
     void InitTabs();
     void CreatePages();
+    // Builds the page once, on the tab control's page area; shown when its tab is selected.
+    void CreatePage(CResizableDlg& page);
+    // The page of tab index, or null.
+    CResizableDlg* PageOfTab(int index);
     void InitUndo();
     void InitLamps();
     void OnTcnSelchangeTab(int index);
@@ -155,4 +165,6 @@ private:
     bool m_bAnswered = false;
     bool m_bStopping = false;
     bool m_bFitted = false;
+    // The first paint has asked for the remaining pages.
+    bool m_bRestRequested = false;
 };

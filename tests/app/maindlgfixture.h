@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
+#include <iterator>
 
 #include <QStandardPaths>
 #include <QTableWidget>
@@ -117,6 +119,16 @@ inline std::vector<CStateImage::ListRow> ListedRows(const CVantelDlg& dlg) {
     return rows;
 }
 
+// Waits until the window has built its pages, which it does right after its first paint.
+inline bool AllPagesBuilt(CVantelDlg& dlg) {
+    const CResizableDlg* pages[] = {&dlg.m_pageLoad, &dlg.m_pageSwitch, &dlg.m_pageView,
+                                    &dlg.m_pageSetup, &dlg.m_pageSalvo};
+    return QTest::qWaitFor([&pages] {
+        return std::all_of(std::begin(pages), std::end(pages),
+                           [](const CResizableDlg* page) { return page->IsCreated(); });
+    });
+}
+
 // The window's surroundings: its application directory and the error boxes it shows. Each
 // test starts as a fresh process would, with no image seen yet; the window goes first at the
 // end, before anything it talks to.
@@ -143,6 +155,7 @@ protected:
         }
         dlg->Create();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
+        EXPECT_TRUE(AllPagesBuilt(*dlg));
         return *dlg;
     }
 

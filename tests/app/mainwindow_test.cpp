@@ -81,6 +81,24 @@ TEST_F(MainDlgTest, StartsOnTheLoadTabWithOnlyTheLoadPageVisible) {
     EXPECT_EQ(d.m_ledStatus.GetText(), "Status");
 }
 
+TEST_F(MainDlgTest, BuildsThePagesNotInViewAfterItsFirstPaintOrWhenOneIsNeeded) {
+    WriteIni("[setup]\nmode=0\nserial=0\n");
+    dlg = std::make_unique<CVantelDlg>();
+    dlg->Create();
+    // Before any event is served, only the page in view exists.
+    EXPECT_TRUE(dlg->m_pageLoad.IsCreated());
+    EXPECT_FALSE(dlg->m_pageSwitch.IsCreated());
+    EXPECT_FALSE(dlg->m_pageSetup.IsCreated());
+    // The SET page's use of the label buttons builds the switch page, out of view.
+    static_cast<IPageOwner&>(*dlg).UseCounts(4, 4);
+    EXPECT_TRUE(dlg->m_pageSwitch.IsCreated());
+    EXPECT_EQ(dlg->m_pageSwitch.parentWidget(), dlg->m_tab);
+    EXPECT_FALSE(dlg->m_pageSetup.IsCreated());
+    // The first paint brings the rest; the LOAD page is still the one in view.
+    EXPECT_TRUE(AllPagesBuilt(*dlg));
+    EXPECT_EQ(VisiblePages(*dlg), std::vector<QWidget*>{&dlg->m_pageLoad});
+}
+
 TEST_F(MainDlgTest, EachTabShowsExactlyItsPage) {
     WriteIni("[setup]\nmode=0\nserial=0\n");
     CVantelDlg& d = Start();

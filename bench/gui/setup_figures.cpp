@@ -103,6 +103,7 @@ void SetupFigures() {
             });
     });
     dlg->Create();
+    dlg->CreateRemainingPages();  // the window builds them after its first paint otherwise
     QCoreApplication::processEvents();
 
     CPageSetupDlg& page = dlg->m_pageSetup;

@@ -125,13 +125,17 @@ public:
         return spelt ? view_.find_key(section, *spelt) : std::nullopt;
     }
 
-    // find_key for every read, in one pass; a name the file cannot spell finds nothing.
+    // find_key for every read, in one pass; no name, or one the file cannot spell, finds
+    // nothing.
     std::vector<std::optional<IniLine>> find_keys(const IniSection& section,
                                                   std::span<const ProfileKeyDefault> reads) const {
         std::vector<std::string> spelt;
         std::vector<std::size_t> asked;  // reads index of each spelt name
         for (std::size_t i = 0; i < reads.size(); ++i) {
-            if (std::optional<std::string> name = file_.to_file(or_empty(reads[i].key))) {
+            if (reads[i].key == nullptr) {
+                continue;
+            }
+            if (std::optional<std::string> name = file_.to_file(reads[i].key)) {
                 spelt.push_back(std::move(*name));
                 asked.push_back(i);
             }

@@ -42,7 +42,8 @@ struct ProfileKeyDefault {
 };
 
 // The values of several keys of one section from one read of the file: values[i] is what
-// GetPrivateProfileString(section, reads[i].key, reads[i].def, buffer, size, path) copies.
+// GetPrivateProfileString(section, reads[i].key, reads[i].def, buffer, size, path) copies for
+// a key. A null key (which would list key names there) reads as its default.
 std::vector<std::string> GetPrivateProfileStrings(const char* section,
                                                   std::span<const ProfileKeyDefault> reads,
                                                   unsigned size, const char* path);

@@ -114,6 +114,10 @@ TEST_F(ProfileTest, AMultiKeyReadReadsEachKeyAsASingleReadDoes) {
                 << keys[i] << " size " << size;
         }
     }
+    // A null key lists nothing here: it reads as its default.
+    const ProfileKeyDefault nullKey[] = {{nullptr, "null"}};
+    EXPECT_EQ(GetPrivateProfileStrings("button", nullKey, 255, path_.c_str()),
+              std::vector<std::string>{"null"});
 }
 
 TEST_F(ProfileTest, MissingFileGivesDefault) {

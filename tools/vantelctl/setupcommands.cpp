@@ -49,7 +49,7 @@ std::optional<CSetupBlock::Address> CheckAddress(const std::optional<std::string
     if (inet_pton(AF_INET, text->c_str(), &parsed) != 1) {
         throw CCtlError(CtlExit::kUsage, std::string(option) +
                                              " must be a dotted IPv4 address such as "
-                                             "192.168.1.80, not '" +
+                                             "127.0.0.2, not '" +
                                              *text + "'");
     }
     // inet_pton stores the address in network order: first number first.

@@ -8,7 +8,7 @@
 
 namespace vantel {
 
-// Dotted text of an address, first number first: "192.168.1.80".
+// Dotted text of an address, first number first: "127.0.0.2".
 std::string DottedText(const CSetupBlock::Address& address);
 
 // Prints the block as "key: value" lines or as one JSON object.

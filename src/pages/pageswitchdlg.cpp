@@ -168,15 +168,10 @@ void CPageSwitchDlg::InitSliders() {
 }
 
 void CPageSwitchDlg::CreateLabelButtons() {
-    static_assert(kButtonCount == vantel::kMaxLabelButtons);
-    const std::vector<QString> outputNames = StoredNames(*m_pIniFile, vantel::ButtonKind::kOutput);
-    const std::vector<QString> inputNames = StoredNames(*m_pIniFile, vantel::ButtonKind::kInput);
     for (int j = 0; j < kButtonCount; ++j) {
         auto* button = new CRxButton(this);
         button->m_nIndex = j;
-        button->m_strName = outputNames[static_cast<std::size_t>(j)];
         button->setObjectName(QString::number(IDC_RX_FIRST + j));
-        button->setText(button->m_strName);
         button->setGeometry(QRect());
         button->hide();
         connect(
@@ -187,9 +182,7 @@ void CPageSwitchDlg::CreateLabelButtons() {
     for (int k = 0; k < kButtonCount; ++k) {
         auto* button = new CTxButton(this);
         button->m_nIndex = k;
-        button->m_strName = inputNames[static_cast<std::size_t>(k)];
         button->setObjectName(QString::number(IDC_TX_FIRST + k));
-        button->setText(button->m_strName);
         button->setGeometry(QRect());
         connect(button, &QPushButton::clicked, this, [this, k] { OnSelectInput(k); });
         connect(
@@ -197,6 +190,7 @@ void CPageSwitchDlg::CreateLabelButtons() {
             [this, id = IDC_TX_FIRST + k] { OnDoubleClickedLabel(id); }, Qt::QueuedConnection);
         m_pTxButtons[k] = button;
     }
+    TakeStoredNames();
 }
 
 QWidget* CPageSwitchDlg::CreateCustomControl(const CtlTemplate& ctl, QWidget* parent) {
@@ -261,6 +255,12 @@ void CPageSwitchDlg::ShowLabelButtons(int inputs, int outputs) {
 }
 
 void CPageSwitchDlg::ReloadLabels() {
+    TakeStoredNames();
+    ArrangeButtons();
+}
+
+void CPageSwitchDlg::TakeStoredNames() {
+    static_assert(kButtonCount == vantel::kMaxLabelButtons);
     const std::vector<QString> outputNames = StoredNames(*m_pIniFile, vantel::ButtonKind::kOutput);
     const std::vector<QString> inputNames = StoredNames(*m_pIniFile, vantel::ButtonKind::kInput);
     const auto reload = [](CLabelButton* button, const QString& name) {
@@ -271,7 +271,6 @@ void CPageSwitchDlg::ReloadLabels() {
         reload(m_pRxButtons[i], outputNames[i]);
         reload(m_pTxButtons[i], inputNames[i]);
     }
-    ArrangeButtons();
 }
 
 void CPageSwitchDlg::ShowButtonsInUse() {

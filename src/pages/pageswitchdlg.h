@@ -105,6 +105,8 @@ protected:
 private:
     void InitSliders();
     void CreateLabelButtons();
+    // Every label button takes its name from the settings file (its number when none).
+    void TakeStoredNames();
     void InitResize();
 
     void OnSelectInput(int k);

@@ -122,10 +122,4 @@ std::unique_ptr<ITransport> MakeTransport(const std::string& port,
     return std::make_unique<TcpTransport>(*endpoint);
 }
 
-std::unique_ptr<ITransport> OpenTransport(const std::string& port, const std::string& settingsPath,
-                                          ITransport::Clock::time_point deadline) {
-    auto transport = MakeTransport(port, settingsPath);
-    return transport && transport->Reopen(deadline) ? std::move(transport) : nullptr;
-}
-
 }  // namespace vantel

@@ -47,8 +47,4 @@ std::function<std::unique_ptr<ITransport>(const std::string&)> DevicePathFactory
 // port.
 std::unique_ptr<ITransport> MakeTransport(const std::string& port, const std::string& settingsPath);
 
-// Opens the transport for a port text; nullptr when it cannot be opened by the deadline.
-std::unique_ptr<ITransport> OpenTransport(const std::string& port, const std::string& settingsPath,
-                                          ITransport::Clock::time_point deadline);
-
 }  // namespace vantel

@@ -31,14 +31,14 @@ constexpr std::size_t kMostDropped = 64 * 1024;
 // is not fixed (their data is delivered if it fits).
 std::optional<std::size_t> FixedReplyLength(unsigned char cmd) {
     switch (cmd) {
-        case 5:
+        case kReadSetup:
             return 40;  // the setup block
-        case 7:
+        case kReadImage:
             return 508;  // a state image
-        case 6:
-        case 8:
-        case 9:
-        case 12:
+        case kWriteSetup:
+        case kLoadScene:
+        case kSaveScene:
+        case kSwitch:
             return 0;
         default:
             return std::nullopt;

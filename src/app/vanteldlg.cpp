@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "app/aboutdlg.h"
 #include "app/apppaths.h"
@@ -195,6 +196,10 @@ void CVantelDlg::CreatePage(CResizableDlg& page) {
 void CVantelDlg::CreateRemainingPages() {
     for (CResizableDlg* page : AllPages()) {
         CreatePage(*page);
+    }
+    if (m_knownAtStart) {
+        const CStateImage known = *std::exchange(m_knownAtStart, std::nullopt);
+        GiveImageToPages(known.Data());
     }
 }
 
@@ -456,9 +461,9 @@ void CVantelDlg::GiveImageToPages(const unsigned char* image) {
 }
 
 void CVantelDlg::ShowLastKnownImage() {
-    const std::optional<CStateImage> known = vantel::LoadLastKnownImage(m_strLastKnownPath);
-    if (known) {
-        GiveImageToPages(known->Data());
+    // The pages that show it take it when they are built (the page in view does not show it).
+    m_knownAtStart = vantel::LoadLastKnownImage(m_strLastKnownPath);
+    if (m_knownAtStart) {
         MarkLastKnown(true);
     }
 }

@@ -9,8 +9,9 @@
 // dialog ends (close command, Escape or Enter, destruction), the worker is stopped first.
 //
 // Only the page in view is built with the window; the others are built right after its first
-// paint, so that the window shows as soon as it can. Whatever needs a page earlier (an image
-// for the pages, a change of tab, the SET page's use of the switch page) builds it then.
+// paint, so that the window shows as soon as it can; the routing kept from the last run reaches
+// them as they are built. Whatever needs a page earlier (a live image for the pages, a change
+// of tab, the SET page's use of the switch page) builds it then.
 //
 // Every changed live image is also kept beside setup.ini. A start finds it there and shows it
 // on the pages, with the status row's "last known" text, until the device answers; the text
@@ -21,12 +22,14 @@
 #include <array>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/easythreadmgr.h"
 #include "appearance/resizabledlg.h"
 #include "controls/led.h"
+#include "link/stateimage.h"
 #include "link/vexalib.h"
 #include "pages/pageowner.h"
 #include "pages/pagesalvodlg.h"
@@ -167,4 +170,6 @@ private:
     bool m_bFitted = false;
     // The first paint has asked for the remaining pages.
     bool m_bRestRequested = false;
+    // The routing kept from the last run, until the pages that show it are built.
+    std::optional<CStateImage> m_knownAtStart;
 };

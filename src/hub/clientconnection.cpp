@@ -10,12 +10,25 @@ std::string PeerText(const asio::ip::tcp::socket& socket) {
     return ec ? std::string("?") : peer.address().to_string() + ":" + std::to_string(peer.port());
 }
 
+std::string PeerAddressOf(const asio::ip::tcp::socket& socket) {
+    asio::error_code ec;
+    auto address = socket.remote_endpoint(ec).address();
+    if (ec) {
+        return "?";
+    }
+    if (address.is_v6() && address.to_v6().is_v4_mapped()) {
+        address = asio::ip::make_address_v4(asio::ip::v4_mapped, address.to_v6());
+    }
+    return address.to_string();
+}
+
 }  // namespace
 
 CClientConnection::CClientConnection(asio::ip::tcp::socket socket, ClientId id, std::string face,
                                      HubLog log, Closed closed)
     : m_socket(std::move(socket)),
       m_id(id),
+      m_peerAddress(PeerAddressOf(m_socket)),
       m_name(face + " client " + std::to_string(id) + " (" + PeerText(m_socket) + ")"),
       m_log(std::move(log)),
       m_closedCallback(std::move(closed)) {

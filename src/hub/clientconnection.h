@@ -38,6 +38,9 @@ public:
     void Close();
     ClientId Id() const { return m_id; }
     const std::string& Name() const { return m_name; }
+    // The address the client connects from ("127.0.0.1"; an IPv4 client of an IPv6 socket in
+    // its IPv4 form); "?" when the socket no longer knows it.
+    const std::string& PeerAddress() const { return m_peerAddress; }
 
 protected:
     virtual void OnStart() = 0;
@@ -55,6 +58,7 @@ private:
 
     asio::ip::tcp::socket m_socket;
     ClientId m_id;
+    std::string m_peerAddress;
     std::string m_name;
     HubLog m_log;
     Closed m_closedCallback;

@@ -4,6 +4,7 @@
 #include <array>
 #include <set>
 
+#include "hub/lockfile.h"
 #include "hub/routeplan.h"
 #include "link/devicecommand.h"
 #include "link/mark.h"
@@ -77,6 +78,14 @@ CDeviceOwner::CDeviceOwner(DeviceOwnerOptions options, Publisher publish)
     if (!m_options.log) {
         m_options.log = [](const std::string&) {};
     }
+    if (!m_options.record) {
+        m_options.record = [](const std::string&, const std::string&) {};
+    }
+    m_lockFile = LockFileBeside(m_options.settingsPath);
+    m_locks.Restore(ReadLockFile(m_lockFile));
+    if (m_locks.Any()) {
+        m_options.log("output locks kept in " + m_lockFile + " hold again");
+    }
 }
 
 CDeviceOwner::~CDeviceOwner() {
@@ -112,12 +121,12 @@ void CDeviceOwner::Station(Frame request, StationDone done) {
     Post([this, request = std::move(request), done = std::move(done)] { done(Forward(request)); });
 }
 
-void CDeviceOwner::Text(ClientId client, TextRequest request, TextDone done) {
-    Post([this, client, request = std::move(request), done = std::move(done)] {
+void CDeviceOwner::Text(LockOwner owner, TextRequest request, TextDone done) {
+    Post([this, owner = std::move(owner), request = std::move(request), done = std::move(done)] {
         bool ok = false;
         switch (request.kind) {
             case TextRequestKind::kRoute:
-                ok = Route(client, request.routes);
+                ok = Route(owner, request.routes);
                 break;
             case TextRequestKind::kSetInputLabels:
                 ok = SetLabels(ButtonKind::kInput, request.labels);
@@ -126,21 +135,13 @@ void CDeviceOwner::Text(ClientId client, TextRequest request, TextDone done) {
                 ok = SetLabels(ButtonKind::kOutput, request.labels);
                 break;
             case TextRequestKind::kLock:
-                ok = m_state.present &&
-                     m_locks.Apply(client, request.locks, m_options.allowForceUnlock);
+                ok = SetLocks(owner, request.locks);
                 break;
             default:
                 break;
         }
         // The client hears its answer first, then the change like everybody else.
         done(ok);
-        Publish();
-    });
-}
-
-void CDeviceOwner::Release(ClientId client) {
-    Post([this, client] {
-        m_locks.Release(client);
         Publish();
     });
 }
@@ -234,7 +235,7 @@ bool CDeviceOwner::ReadLive(bool withSetup) {
     if (setup) {
         m_state.setup = CSetupBlock(setup->payload);
     }
-    m_locks.Resize(m_state.Outputs());
+    FitLocks();
     TakeLabels();
     return true;
 }
@@ -347,21 +348,20 @@ std::optional<std::uint8_t> CDeviceOwner::CheckLocks(const Frame& request) {
         }
         changed = OutputsThatDiffer(m_state.image, CStateImage(scene->payload));
     }
-    const bool locked = std::any_of(changed.begin(), changed.end(), [this](int j) {
-        return m_locks.Owners()[static_cast<std::size_t>(j)] != 0;
-    });
+    const bool locked =
+        std::any_of(changed.begin(), changed.end(), [this](int j) { return m_locks.IsLocked(j); });
     return locked ? std::optional<std::uint8_t>(kStatusLocked) : std::nullopt;
 }
 
 // Routes (output, input) pairs for a text client: all of them, or none when one of the
-// outputs it would change is locked by another client. True once the device was read back
+// outputs it would change is locked by another owner. True once the device was read back
 // holding every pair.
-bool CDeviceOwner::Route(ClientId client, const std::vector<std::pair<int, int>>& routes) {
+bool CDeviceOwner::Route(const LockOwner& owner, const std::vector<std::pair<int, int>>& routes) {
     if (!m_state.present || !ReadLive(false)) {
         return false;
     }
     for (const auto& [output, input] : routes) {
-        if (m_state.SourceOf(output) != input && m_locks.HeldByOther(output, client)) {
+        if (m_state.SourceOf(output) != input && m_locks.HeldByOther(output, owner)) {
             return false;
         }
     }
@@ -396,6 +396,72 @@ bool CDeviceOwner::SetLabels(ButtonKind kind,
     }
     TakeLabels();
     return written;
+}
+
+}  // namespace vantel
+
+namespace vantel {
+
+namespace {
+
+std::string LockText(const LockEvent& event) {
+    std::string text = "out " + std::to_string(event.output + 1) + " by " + event.by.Describe();
+    if (event.change == 'F') {
+        text += ", held by " + event.previous.Describe();
+    }
+    return text;
+}
+
+const char* LockAction(char change) {
+    return change == 'O' ? "lock" : change == 'U' ? "unlock" : "force unlock";
+}
+
+}  // namespace
+
+// Lock changes of one block: all or none, kept in the lock file before they are answered, so
+// an ACK means the lock also holds after a restart. Each change made is logged and recorded.
+bool CDeviceOwner::SetLocks(const LockOwner& owner,
+                            const std::vector<std::pair<int, char>>& changes) {
+    if (!m_state.present) {
+        return false;
+    }
+    const auto before = m_locks.Owners();
+    std::vector<LockEvent> events;
+    if (!m_locks.Apply(owner, changes, m_options.allowForceUnlock, &events)) {
+        return false;
+    }
+    if (!events.empty() && !SaveLocks()) {
+        m_locks.Restore(before);
+        return false;
+    }
+    for (const auto& event : events) {
+        const std::string text = LockText(event);
+        m_options.log(std::string(LockAction(event.change)) + " " + text);
+        m_options.record(LockAction(event.change), text);
+    }
+    return true;
+}
+
+// The lock table follows the device's output count; locks of outputs it no longer has end.
+void CDeviceOwner::FitLocks() {
+    const auto outputs = static_cast<std::size_t>(std::max(m_state.Outputs(), 0));
+    const auto& owners = m_locks.Owners();
+    const bool dropsLocks =
+        std::any_of(owners.begin() + static_cast<std::ptrdiff_t>(std::min(outputs, owners.size())),
+                    owners.end(), [](const auto& o) { return !o.IsNobody(); });
+    m_locks.Resize(m_state.Outputs());
+    if (dropsLocks) {
+        m_options.log("locks of outputs beyond " + std::to_string(outputs) + " end");
+        SaveLocks();
+    }
+}
+
+bool CDeviceOwner::SaveLocks() {
+    if (m_lockFile.empty() || WriteLockFile(m_lockFile, m_locks.Owners())) {
+        return true;
+    }
+    m_options.log("locks not written to " + m_lockFile);
+    return false;
 }
 
 }  // namespace vantel

@@ -35,8 +35,11 @@ struct DeviceOwnerOptions {
     CVexaLib::TransportFactory transportFactory;  // set for a device path
     std::chrono::milliseconds refresh{250};       // 0: as fast as the link answers
     int timeoutMs = 500;                          // of each device command
-    bool allowForceUnlock = false;                // a text client may force a lock open
+    bool allowForceUnlock = true;                 // a client may force another's lock open
     std::function<void(const std::string&)> log;
+    // Every lock, unlock and force, and every accepted change the device did not take, for the
+    // action journal: a kind ("lock", "unlock", "force unlock", "not taken") and what it was.
+    std::function<void(const std::string& action, const std::string& text)> record;
 };
 
 class CDeviceOwner {
@@ -58,10 +61,9 @@ public:
 
     // A station's request; a station holds no locks, it can only be refused by them.
     void Station(Frame request, StationDone done);
-    // A route, label or lock request of a text client; done(true) once it holds.
-    void Text(ClientId client, TextRequest request, TextDone done);
-    // The client has gone: its locks end.
-    void Release(ClientId client);
+    // A route, label or lock request of a text client, on behalf of the lock owner it
+    // connects as; done(true) once it holds.
+    void Text(LockOwner owner, TextRequest request, TextDone done);
 
 private:
     void Post(std::function<void()> job);
@@ -76,7 +78,10 @@ private:
     std::optional<Frame> Forward(const Frame& request);
     std::optional<std::uint8_t> CheckLocks(const Frame& request);
     std::optional<Frame> Command(const Frame& request, std::size_t replySize);
-    bool Route(ClientId client, const std::vector<std::pair<int, int>>& routes);
+    bool Route(const LockOwner& owner, const std::vector<std::pair<int, int>>& routes);
+    bool SetLocks(const LockOwner& owner, const std::vector<std::pair<int, char>>& changes);
+    void FitLocks();
+    bool SaveLocks();
     bool SetLabels(ButtonKind kind, const std::vector<std::pair<int, std::string>>& labels);
     void TakeLabels();
 
@@ -84,6 +89,7 @@ private:
     Publisher m_publish;
     CVexaLib m_link;
     CLockTable m_locks;
+    std::string m_lockFile;  // beside the settings file; empty: locks are not kept
     CLabelStore m_labels;
     HubSnapshot m_state;
     HubSnapshot m_published;

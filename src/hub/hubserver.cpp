@@ -76,7 +76,6 @@ void CHubServer::OnAccepted(asio::ip::tcp::socket socket, bool text) {
     auto closed = [this](ClientId gone) {
         m_clients.erase(gone);
         m_textClients.erase(gone);
-        m_owner.Release(gone);
     };
     std::shared_ptr<CClientConnection> client;
     if (text) {

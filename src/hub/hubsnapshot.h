@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "hub/lockowner.h"
 #include "link/setupblock.h"
 #include "link/stateimage.h"
 
@@ -22,7 +23,7 @@ struct HubSnapshot {
     CSetupBlock setup;
     std::vector<std::string> inputLabels;   // one per input of the image
     std::vector<std::string> outputLabels;  // one per output of the image
-    std::vector<ClientId> lockOwners;       // one per output of the image; 0 = unlocked
+    std::vector<LockOwner> lockOwners;      // one per output of the image; nobody = unlocked
 
     int Inputs() const { return image.InputCount(); }
     int Outputs() const { return image.OutputCount(); }

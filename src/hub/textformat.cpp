@@ -31,11 +31,12 @@ std::string Label(const std::vector<std::string>& labels, int i) {
                                                : std::to_string(i + 1);
 }
 
-char LockLetter(const HubSnapshot& state, int output, ClientId client) {
-    const auto owner = output < static_cast<int>(state.lockOwners.size())
-                           ? state.lockOwners[static_cast<std::size_t>(output)]
-                           : ClientId{0};
-    return owner == 0 ? 'U' : owner == client ? 'O' : 'L';
+char LockLetter(const HubSnapshot& state, int output, const LockOwner& viewer) {
+    if (output >= static_cast<int>(state.lockOwners.size())) {
+        return 'U';
+    }
+    const LockOwner& owner = state.lockOwners[static_cast<std::size_t>(output)];
+    return owner.IsNobody() ? 'U' : owner == viewer ? 'O' : 'L';
 }
 
 ItemLine InputLabelLine(const HubSnapshot& s) {
@@ -50,8 +51,8 @@ ItemLine RouteLine(const HubSnapshot& s) {
         return source ? Numbered(j, std::to_string(*source)) : std::string();
     };
 }
-ItemLine LockLine(const HubSnapshot& s, ClientId client) {
-    return [&s, client](int j) { return Numbered(j, std::string(1, LockLetter(s, j, client))); };
+ItemLine LockLine(const HubSnapshot& s, const LockOwner& viewer) {
+    return [&s, &viewer](int j) { return Numbered(j, std::string(1, LockLetter(s, j, viewer))); };
 }
 
 constexpr auto kAll = [](int) { return true; };
@@ -85,23 +86,24 @@ std::string RoutingBlock(const HubSnapshot& state) {
     return Block("VIDEO OUTPUT ROUTING:", state.Outputs(), RouteLine(state), kAll, true);
 }
 
-std::string LocksBlock(const HubSnapshot& state, ClientId client) {
-    return Block("VIDEO OUTPUT LOCKS:", state.Outputs(), LockLine(state, client), kAll, true);
+std::string LocksBlock(const HubSnapshot& state, const LockOwner& viewer) {
+    return Block("VIDEO OUTPUT LOCKS:", state.Outputs(), LockLine(state, viewer), kAll, true);
 }
 
-std::string StateBlocks(const HubSnapshot& state, ClientId client) {
+std::string StateBlocks(const HubSnapshot& state, const LockOwner& viewer) {
     std::string out = DeviceBlock(state);
     if (state.present) {
         out += InputLabelsBlock(state) + OutputLabelsBlock(state) + RoutingBlock(state) +
-               LocksBlock(state, client);
+               LocksBlock(state, viewer);
     }
     return out;
 }
 
-std::string ChangeBlocks(const HubSnapshot& before, const HubSnapshot& after, ClientId client) {
+std::string ChangeBlocks(const HubSnapshot& before, const HubSnapshot& after,
+                         const LockOwner& viewer) {
     if (before.present != after.present || before.Inputs() != after.Inputs() ||
         before.Outputs() != after.Outputs()) {
-        return StateBlocks(after, client);
+        return StateBlocks(after, viewer);
     }
     if (!after.present) {
         return {};
@@ -114,12 +116,12 @@ std::string ChangeBlocks(const HubSnapshot& before, const HubSnapshot& after, Cl
     };
     const auto route = [&](int j) { return before.SourceOf(j) != after.SourceOf(j); };
     const auto lock = [&](int j) {
-        return LockLetter(before, j, client) != LockLetter(after, j, client);
+        return LockLetter(before, j, viewer) != LockLetter(after, j, viewer);
     };
     return Block("INPUT LABELS:", after.Inputs(), InputLabelLine(after), inputLabel) +
            Block("OUTPUT LABELS:", after.Outputs(), OutputLabelLine(after), outputLabel) +
            Block("VIDEO OUTPUT ROUTING:", after.Outputs(), RouteLine(after), route) +
-           Block("VIDEO OUTPUT LOCKS:", after.Outputs(), LockLine(after, client), lock);
+           Block("VIDEO OUTPUT LOCKS:", after.Outputs(), LockLine(after, viewer), lock);
 }
 
 }  // namespace vantel

@@ -18,13 +18,15 @@ std::string InputLabelsBlock(const HubSnapshot& state);
 std::string OutputLabelsBlock(const HubSnapshot& state);
 // Routed outputs only: the protocol has no way to say that an output is fed by nothing.
 std::string RoutingBlock(const HubSnapshot& state);
-// Each output as the client sees it: O its own lock, L another's, U unlocked.
-std::string LocksBlock(const HubSnapshot& state, ClientId client);
+// Each output as the viewer sees it: O locked by the viewer (any connection from its
+// address), L by another owner, U unlocked.
+std::string LocksBlock(const HubSnapshot& state, const LockOwner& viewer);
 // The device block and, while the device is present, labels, routing and locks.
-std::string StateBlocks(const HubSnapshot& state, ClientId client);
+std::string StateBlocks(const HubSnapshot& state, const LockOwner& viewer);
 
 // The blocks that tell a client what changed from before to after: empty when nothing it can
 // see changed. A device that came, went or changed its counts is sent whole.
-std::string ChangeBlocks(const HubSnapshot& before, const HubSnapshot& after, ClientId client);
+std::string ChangeBlocks(const HubSnapshot& before, const HubSnapshot& after,
+                         const LockOwner& viewer);
 
 }  // namespace vantel

@@ -8,16 +8,17 @@ namespace vantel {
 CTextSession::CTextSession(asio::ip::tcp::socket socket, ClientId id, IHubContext& hub, HubLog log,
                            Closed closed)
     : CClientConnection(std::move(socket), id, "text", std::move(log), std::move(closed)),
-      m_hub(hub) {}
+      m_hub(hub),
+      m_owner(LockOwner::Address(PeerAddress())) {}
 
 void CTextSession::OnStart() {
     // The closing block tells a client that the dump on connect is whole; a client that does
     // not know it skips it like any block it does not know.
-    Send(PreambleBlock() + StateBlocks(m_hub.State(), Id()) + "END PRELUDE:\n\n");
+    Send(PreambleBlock() + StateBlocks(m_hub.State(), m_owner) + "END PRELUDE:\n\n");
 }
 
 void CTextSession::Push(const HubSnapshot& before, const HubSnapshot& after) {
-    Send(ChangeBlocks(before, after, Id()));
+    Send(ChangeBlocks(before, after, m_owner));
 }
 
 void CTextSession::OnData(std::string_view data) {
@@ -70,13 +71,13 @@ bool CTextSession::Serve(const TextBlock& block) {
             Send("ACK\n\n" + (state.present ? RoutingBlock(state) : std::string()));
             return true;
         case TextRequestKind::kDumpLocks:
-            Send("ACK\n\n" + (state.present ? LocksBlock(state, Id()) : std::string()));
+            Send("ACK\n\n" + (state.present ? LocksBlock(state, m_owner) : std::string()));
             return true;
         default:
             break;
     }
     auto self = std::static_pointer_cast<CTextSession>(shared_from_this());
-    m_hub.Owner().Text(Id(), std::move(request), [self](bool ok) {
+    m_hub.Owner().Text(m_owner, std::move(request), [self](bool ok) {
         self->m_hub.OnNetworkThread([self, ok] {
             self->Answer(ok);
             // The change this request made is pushed before the next block is served.

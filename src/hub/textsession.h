@@ -2,8 +2,8 @@
 // CTextSession: a control system speaking the text protocol. On connect it gets the preamble
 // and the whole state; each block it sends is answered ACK or NAK, in order: a request to
 // route, label or lock is answered once the hub has done it and read it back (NAK when it
-// cannot be done: a port the device lacks, an output locked by another client, a device that
-// does not answer), a block the hub does not understand NAK with the connection kept. Every
+// cannot be done: a port the device lacks, an output locked from another address, a device
+// that does not answer), a block the hub does not understand NAK with the connection kept. Every
 // change of the state, whoever made it, is pushed as the blocks of what changed.
 
 #include <deque>
@@ -36,6 +36,7 @@ private:
     void Answer(bool ok) { Send(ok ? "ACK\n\n" : "NAK\n\n"); }
 
     IHubContext& m_hub;
+    LockOwner m_owner;  // the client's address: its locks are those of every client from there
     CTextBlockReader m_reader;
     std::deque<TextBlock> m_waiting;
     bool m_busy = false;

@@ -192,10 +192,12 @@ std::vector<JournalEntry> CJournal::Read(std::size_t* skipped) const {
 
 std::optional<JournalEntry> CJournal::Last() const {
     std::vector<JournalEntry> entries = Read();
-    if (entries.empty()) {
+    const auto last = std::find_if(entries.rbegin(), entries.rend(),
+                                   [](const JournalEntry& e) { return !IsRecordOnly(e); });
+    if (last == entries.rend()) {
         return std::nullopt;
     }
-    return std::move(entries.back());
+    return std::move(*last);
 }
 
 }  // namespace vantel

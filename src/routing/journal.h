@@ -37,6 +37,7 @@ public:
     // The entries, oldest first, of the newest part of the file (at most cap plus one line);
     // lines that are not whole entries are skipped and counted in *skipped.
     std::vector<JournalEntry> Read(std::size_t* skipped = nullptr) const;
+    // The newest entry that changed the routing (records of locks and the like passed over).
     std::optional<JournalEntry> Last() const;
 
 private:

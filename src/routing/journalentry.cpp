@@ -69,6 +69,11 @@ std::optional<JournalEntry> ParseJournalLine(std::string_view line) {
     return entry;
 }
 
+bool IsRecordOnly(const JournalEntry& entry) {
+    return entry.outputs.empty() && (entry.action == "lock" || entry.action == "unlock" ||
+                                     entry.action == "force unlock" || entry.action == "not taken");
+}
+
 std::string JournalTimeNow() {
     using namespace std::chrono;
     const auto now = system_clock::now();

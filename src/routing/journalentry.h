@@ -34,6 +34,10 @@ std::string FormatJournalLine(const JournalEntry& entry);
 // out of range).
 std::optional<JournalEntry> ParseJournalLine(std::string_view line);
 
+// True for an entry that records an event on the hub and changed no routing (a lock, an
+// unlock, a forced unlock, a change the device did not take): undo passes over it.
+bool IsRecordOnly(const JournalEntry& entry);
+
 // The current time as the journal writes it.
 std::string JournalTimeNow();
 

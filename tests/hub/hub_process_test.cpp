@@ -4,6 +4,7 @@
 // go and come back, and a misbehaving client changes nothing for the others.
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <thread>
 
 #include "hubrig.h"
@@ -36,9 +37,10 @@ std::vector<int> ViewSources(const TextView& view) {
 
 class HubProcessTest : public ::testing::Test {
 protected:
-    // A client connected to the rig's text face that has its first whole state.
-    std::unique_ptr<TextClient> Connect() {
-        auto client = std::make_unique<TextClient>(m_rig.TextPort());
+    // A client connected to the rig's text face that has its first whole state; from: the
+    // loopback address it connects from (127.0.0.1 unless told).
+    std::unique_ptr<TextClient> Connect(const char* from = nullptr) {
+        auto client = std::make_unique<TextClient>(m_rig.TextPort(), 0, from);
         EXPECT_TRUE(client->Connected());
         EXPECT_TRUE(client->WaitFor(
             [](const TextView& v) { return v.present == true && v.locks.size() == 4; }));
@@ -77,18 +79,19 @@ TEST_F(HubProcessTest, ChangesAreSeenByEveryClientOfBothFaces) {
     EXPECT_EQ(ViewSources(b->View()), (std::vector<int>{4, 4, 1, 2}));
 }
 
-TEST_F(HubProcessTest, LocksHoldAcrossBothFacesUntilTheOwnerLetsGo) {
+TEST_F(HubProcessTest, LocksBelongToTheAddressAndHoldAcrossBothFaces) {
     auto a = Connect();
-    auto b = Connect();
+    auto a2 = Connect();            // a second connection from the same address
+    auto b = Connect("127.0.0.2");  // another machine
     ASSERT_EQ(a->Request("VIDEO OUTPUT LOCKS:\n1 O\n\n"), true);
     EXPECT_TRUE(a->WaitFor([](const TextView& v) { return v.locks.at(1) == 'O'; }));
+    EXPECT_TRUE(a2->WaitFor([](const TextView& v) { return v.locks.at(1) == 'O'; }));
     EXPECT_TRUE(b->WaitFor([](const TextView& v) { return v.locks.at(1) == 'L'; }));
 
-    // Another text client cannot route, unlock or force it; a station is refused.
+    // Another address cannot route it or unlock it; a station is refused.
     EXPECT_EQ(b->Request("VIDEO OUTPUT ROUTING:\n1 3\n\n"), false);
     EXPECT_EQ(b->Request("VIDEO OUTPUT ROUTING:\n0 3\n1 3\n\n"), false);
     EXPECT_EQ(b->Request("VIDEO OUTPUT LOCKS:\n1 U\n\n"), false);
-    EXPECT_EQ(b->Request("VIDEO OUTPUT LOCKS:\n1 F\n\n"), false);
     const CtlResult refused = m_rig.Ctl({"route", "4", "2"});
     EXPECT_EQ(refused.code, 1);
     EXPECT_NE(refused.err.find("(status 6: an output it would change is locked)"),
@@ -114,13 +117,45 @@ TEST_F(HubProcessTest, LocksHoldAcrossBothFacesUntilTheOwnerLetsGo) {
     EXPECT_EQ(b->Request("VIDEO OUTPUT ROUTING:\n2 0\n\n"), true);
     EXPECT_EQ(CtlSources(m_rig), (std::vector<int>{4, 2, 1, 4}));
 
-    // The owner routes it; when the owner goes, the lock goes with it.
-    EXPECT_EQ(a->Request("VIDEO OUTPUT ROUTING:\n1 3\n\n"), true);
+    // Any connection of the owner's address routes it; the lock stays when the connection
+    // that made it goes, and the other one unlocks it.
+    EXPECT_EQ(a2->Request("VIDEO OUTPUT ROUTING:\n1 3\n\n"), true);
     EXPECT_TRUE(b->WaitFor(Routes({4, 4, 1, 4})));
     a->Close();
+    EXPECT_EQ(b->Request("VIDEO OUTPUT ROUTING:\n1 0\n\n"), false);
+    EXPECT_EQ(a2->Request("VIDEO OUTPUT LOCKS:\n1 U\n\n"), true);
     EXPECT_TRUE(b->WaitFor([](const TextView& v) { return v.locks.at(1) == 'U'; }));
     EXPECT_EQ(b->Request("VIDEO OUTPUT ROUTING:\n1 0\n\n"), true);
     EXPECT_TRUE(b->WaitFor(Routes({4, 1, 1, 4})));
+}
+
+// The workflow of a tool that connects, locks and exits: the lock holds after the tool has
+// gone and after a restart of the hub; forcing it open is refused only where the hub forbids
+// it, and every lock change is in the journal that vantelctl log shows.
+TEST_F(HubProcessTest, LocksOutliveTheirConnectionAndTheHub) {
+    {
+        auto tool = Connect();
+        ASSERT_EQ(tool->Request("VIDEO OUTPUT LOCKS:\n2 O\n\n"), true);
+    }
+    m_rig.RestartHub({"--no-force-unlock"});
+    auto b = Connect("127.0.0.2");
+    EXPECT_EQ(b->View().locks.at(2), 'L');
+    EXPECT_EQ(b->Request("VIDEO OUTPUT LOCKS:\n2 F\n\n"), false);
+    EXPECT_EQ(b->Request("VIDEO OUTPUT ROUTING:\n2 0\n\n"), false);
+    EXPECT_EQ(Connect()->View().locks.at(2), 'O');
+
+    m_rig.RestartHub();
+    b = Connect("127.0.0.2");
+    EXPECT_EQ(b->Request("VIDEO OUTPUT LOCKS:\n2 F\n\n"), true);
+    EXPECT_TRUE(b->WaitFor([](const TextView& v) { return v.locks.at(2) == 'U'; }));
+    m_rig.RestartHub();
+    EXPECT_EQ(Connect()->View().locks.at(2), 'U');
+
+    const CtlResult log = RunCtl({"--config", m_rig.Settings(), "log"});
+    EXPECT_EQ(log.code, 0) << log.err;
+    const std::regex lines(R"(\S+Z  lock: out 3 by 127\.0\.0\.1\n)"
+                           R"(\S+Z  force unlock: out 3 by 127\.0\.0\.2, held by 127\.0\.0\.1\n)");
+    EXPECT_TRUE(std::regex_search(log.out, lines)) << log.out;
 }
 
 TEST_F(HubProcessTest, ConflictingTakesAreAppliedOneAfterTheOther) {

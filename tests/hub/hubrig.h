@@ -28,31 +28,16 @@ public:
         m_settings = (m_dir.Path() / "setup.ini").string();
         std::ofstream(m_settings) << "[BUTTON]\n3000=Cam 1\n";
         StartSim(0);
-        std::vector<std::string> args{VANTEL_HUB_EXE,
-                                      "--listen",
-                                      "127.0.0.1:0",
-                                      "--text-listen",
-                                      "127.0.0.1:0",
-                                      "--device",
-                                      "127.0.0.1:" + std::to_string(m_simPort),
-                                      "--config",
-                                      m_settings,
-                                      "--refresh",
-                                      "50",
-                                      "--timeout",
-                                      "300"};
-        args.insert(args.end(), hubExtra.begin(), hubExtra.end());
-        m_hub = std::make_unique<CChildProcess>(args);
-        m_stationPort = PortOf(*m_hub, R"(^listening on 127\.0\.0\.1:(\d+)$)");
-        m_textPort = PortOf(*m_hub, R"(^text listening on 127\.0\.0\.1:(\d+)$)");
+        StartHub(hubExtra);
     }
 
     // The hub must end cleanly: a crash or a sanitizer's report fails the test.
-    ~HubRig() {
-        if (m_hub) {
-            m_hub->Signal(SIGTERM);
-            EXPECT_EQ(m_hub->Wait(ms(5000)), 0) << m_hub->Err();
-        }
+    ~HubRig() { StopHub(); }
+
+    // The hub ended and started again with these options, on new ports; the device stays.
+    void RestartHub(const std::vector<std::string>& hubExtra = {}) {
+        StopHub();
+        StartHub(hubExtra);
     }
 
     int TextPort() const { return m_textPort; }
@@ -82,6 +67,34 @@ public:
     int SimPort() const { return m_simPort; }
 
 private:
+    void StartHub(const std::vector<std::string>& hubExtra) {
+        std::vector<std::string> args{VANTEL_HUB_EXE,
+                                      "--listen",
+                                      "127.0.0.1:0",
+                                      "--text-listen",
+                                      "127.0.0.1:0",
+                                      "--device",
+                                      "127.0.0.1:" + std::to_string(m_simPort),
+                                      "--config",
+                                      m_settings,
+                                      "--refresh",
+                                      "50",
+                                      "--timeout",
+                                      "300"};
+        args.insert(args.end(), hubExtra.begin(), hubExtra.end());
+        m_hub = std::make_unique<CChildProcess>(args);
+        m_stationPort = PortOf(*m_hub, R"(^listening on 127\.0\.0\.1:(\d+)$)");
+        m_textPort = PortOf(*m_hub, R"(^text listening on 127\.0\.0\.1:(\d+)$)");
+    }
+
+    void StopHub() {
+        if (m_hub) {
+            m_hub->Signal(SIGTERM);
+            EXPECT_EQ(m_hub->Wait(ms(5000)), 0) << m_hub->Err();
+            m_hub.reset();
+        }
+    }
+
     static int PortOf(CChildProcess& process, const char* pattern) {
         const std::regex re(pattern);
         const auto line = process.ReadLine(ms(10000));

@@ -34,10 +34,18 @@ public:
     using Clock = std::chrono::steady_clock;
 
     // receiveBuffer: a small one keeps the system from holding much of what the hub sends.
-    explicit TextClient(int port, int receiveBuffer = 0) {
+    // from: the loopback address the client connects from ("127.0.0.2": another machine, as
+    // far as the hub's address-owned locks are concerned); the system's choice when null.
+    explicit TextClient(int port, int receiveBuffer = 0, const char* from = nullptr) {
         m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (receiveBuffer > 0) {
             ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+        }
+        if (from != nullptr) {
+            sockaddr_in local{};
+            local.sin_family = AF_INET;
+            ::inet_pton(AF_INET, from, &local.sin_addr);
+            ::bind(m_fd, reinterpret_cast<sockaddr*>(&local), sizeof local);
         }
         sockaddr_in addr{};
         addr.sin_family = AF_INET;

@@ -2,14 +2,17 @@
 // a block, the blocks that tell a client what changed, the lock table and the route plan.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "hub/lockfile.h"
 #include "hub/locktable.h"
 #include "hub/routeplan.h"
 #include "hub/textblockreader.h"
 #include "hub/textformat.h"
 #include "hub/textrequest.h"
+#include "support/tempdir.h"
 
 namespace vantel {
 namespace {
@@ -138,30 +141,32 @@ HubSnapshot State(std::vector<int> sources) {
     state.image = CStateImage::FromRoutes(3, sources);
     state.inputLabels = {"A", "B", "C"};
     state.outputLabels.assign(sources.size(), "out");
-    state.lockOwners.assign(sources.size(), 0);
+    state.lockOwners.assign(sources.size(), LockOwner());
     return state;
 }
 
 TEST(TextFormat, ChangeBlocksNameOnlyWhatChangedAsEachClientSeesIt) {
+    const LockOwner me = LockOwner::Address("127.0.0.1");
+    const LockOwner other = LockOwner::Address("127.0.0.2");
     const HubSnapshot before = State({0, 1, -1});
     HubSnapshot after = before;
-    EXPECT_EQ(ChangeBlocks(before, after, 7), "");
+    EXPECT_EQ(ChangeBlocks(before, after, me), "");
 
     after.image = CStateImage::FromRoutes(3, std::vector<int>{0, 2, 1});
     after.inputLabels[1] = "Bee";
-    after.lockOwners[2] = 7;
-    EXPECT_EQ(ChangeBlocks(before, after, 7),
+    after.lockOwners[2] = me;
+    EXPECT_EQ(ChangeBlocks(before, after, me),
               "INPUT LABELS:\n1 Bee\n\nVIDEO OUTPUT ROUTING:\n1 2\n2 1\n\n"
               "VIDEO OUTPUT LOCKS:\n2 O\n\n");
-    EXPECT_EQ(ChangeBlocks(before, after, 8),
+    EXPECT_EQ(ChangeBlocks(before, after, other),
               "INPUT LABELS:\n1 Bee\n\nVIDEO OUTPUT ROUTING:\n1 2\n2 1\n\n"
               "VIDEO OUTPUT LOCKS:\n2 L\n\n");
 
     // The device gone and back: the device block alone, then everything.
     HubSnapshot gone = after;
     gone.present = false;
-    EXPECT_EQ(ChangeBlocks(after, gone, 7), "VIDEOHUB DEVICE:\nDevice present: false\n\n");
-    const std::string back = ChangeBlocks(gone, after, 7);
+    EXPECT_EQ(ChangeBlocks(after, gone, me), "VIDEOHUB DEVICE:\nDevice present: false\n\n");
+    const std::string back = ChangeBlocks(gone, after, me);
     EXPECT_EQ(back.rfind("VIDEOHUB DEVICE:\nDevice present: true\n", 0), 0u) << back;
     EXPECT_NE(back.find("Video inputs: 3\n"), std::string::npos);
     EXPECT_NE(back.find("OUTPUT LABELS:\n0 out\n1 out\n2 out\n\n"), std::string::npos);
@@ -169,25 +174,86 @@ TEST(TextFormat, ChangeBlocksNameOnlyWhatChangedAsEachClientSeesIt) {
     EXPECT_NE(back.find("VIDEO OUTPUT LOCKS:\n0 U\n1 U\n2 O\n\n"), std::string::npos);
 }
 
+TEST(LockOwner, OneOwnerPerAddressOrUser) {
+    const struct {
+        LockOwner owner;
+        const char* key;
+        const char* described;
+    } cases[] = {
+        {LockOwner::Address("127.0.0.1"), "address 127.0.0.1", "127.0.0.1"},
+        // An IPv4 client seen through an IPv6 socket is the same client.
+        {LockOwner::Address("::ffff:127.0.0.1"), "address 127.0.0.1", "127.0.0.1"},
+        {LockOwner::Address("::1"), "address ::1", "::1"},
+        {LockOwner::User("alice"), "user alice", "user alice"},
+        // A line end in a name would break the lock file.
+        {LockOwner::User("a\nb"), "user a?b", "user a?b"},
+        {LockOwner::Address(""), "", "nobody"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.owner.Key(), c.key) << c.key;
+        EXPECT_EQ(c.owner.Describe(), c.described) << c.key;
+        if (!c.owner.IsNobody()) {
+            EXPECT_EQ(LockOwner::FromKey(c.owner.Key()), c.owner) << c.key;
+        }
+    }
+    EXPECT_NE(LockOwner::User("127.0.0.1"), LockOwner::Address("127.0.0.1"));
+    for (const char* bad : {"", "address", "address ", "group x", "user a\tb"}) {
+        EXPECT_FALSE(LockOwner::FromKey(bad)) << bad;
+    }
+}
+
 TEST(LockTable, OwnersAndRefusals) {
+    const LockOwner a = LockOwner::Address("127.0.0.1");
+    const LockOwner b = LockOwner::Address("127.0.0.2");
     CLockTable locks;
     locks.Resize(4);
-    EXPECT_TRUE(locks.Apply(1, {{0, 'O'}, {1, 'O'}}, false));
+    std::vector<LockEvent> events;
+    EXPECT_TRUE(locks.Apply(a, {{0, 'O'}, {1, 'O'}}, false, &events));
+    EXPECT_EQ(events.size(), 2u);
     // All or nothing: one refused change keeps the others from being made.
-    EXPECT_FALSE(locks.Apply(2, {{2, 'O'}, {1, 'O'}}, false));
-    EXPECT_FALSE(locks.Apply(2, {{0, 'U'}}, false));
-    EXPECT_FALSE(locks.Apply(2, {{0, 'F'}}, false));
-    EXPECT_FALSE(locks.Apply(2, {{9, 'O'}}, false));
-    EXPECT_EQ(locks.Owners(), (std::vector<ClientId>{1, 1, 0, 0}));
-    EXPECT_TRUE(locks.HeldByOther(0, 2));
-    EXPECT_FALSE(locks.HeldByOther(0, 1));
+    EXPECT_FALSE(locks.Apply(b, {{2, 'O'}, {1, 'O'}}, false));
+    EXPECT_FALSE(locks.Apply(b, {{0, 'U'}}, false));
+    EXPECT_FALSE(locks.Apply(b, {{0, 'F'}}, false));
+    EXPECT_FALSE(locks.Apply(b, {{9, 'O'}}, false));
+    EXPECT_FALSE(locks.Apply(LockOwner(), {{3, 'O'}}, true));
+    EXPECT_EQ(locks.Owners(), (std::vector<LockOwner>{a, a, {}, {}}));
+    EXPECT_TRUE(locks.HeldByOther(0, b));
+    EXPECT_FALSE(locks.HeldByOther(0, a));
 
-    EXPECT_TRUE(locks.Apply(2, {{0, 'F'}}, true));
-    EXPECT_TRUE(locks.Apply(2, {{2, 'O'}}, false));
-    locks.Release(1);
-    EXPECT_EQ(locks.Owners(), (std::vector<ClientId>{0, 0, 2, 0}));
+    // Locking again or unlocking what is open changes nothing and records nothing.
+    events.clear();
+    EXPECT_TRUE(locks.Apply(a, {{0, 'O'}, {3, 'U'}}, false, &events));
+    EXPECT_TRUE(events.empty());
+    // A force names whom it took the lock from.
+    EXPECT_TRUE(locks.Apply(b, {{0, 'F'}, {2, 'O'}}, true, &events));
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].change, 'F');
+    EXPECT_EQ(events[0].previous, a);
+    EXPECT_EQ(locks.Owners(), (std::vector<LockOwner>{{}, a, b, {}}));
     locks.Resize(2);  // fewer outputs: the lock of a gone output goes with it
-    EXPECT_FALSE(locks.Any());
+    EXPECT_EQ(locks.Owners(), (std::vector<LockOwner>{{}, a}));
+}
+
+TEST(LockFile, KeepsLocksAndSkipsWhatIsNotOne) {
+    test::TempDir dir;
+    const std::string path = LockFileBeside((dir.Path() / "setup.ini").string());
+    EXPECT_EQ(path, (dir.Path() / kLockFileName).string());
+    EXPECT_TRUE(ReadLockFile(path).empty());  // no file yet
+
+    const std::vector<LockOwner> owners{
+        {}, LockOwner::Address("127.0.0.1"), {}, LockOwner::User("alice")};
+    ASSERT_TRUE(WriteLockFile(path, owners));
+    EXPECT_EQ(ReadLockFile(path), owners);
+
+    // Lines that are no lock of ours (edited, torn, out of range) are skipped, the rest kept.
+    std::ofstream(path) << "2 address 127.0.0.3\r\n-1 address 127.0.0.4\n"
+                           "99999 address 127.0.0.5\n256 user x\n3 nobody here\n"
+                           "x user y\n\n1 user " +
+                               std::string(LockOwner::kMaxNameBytes + 1, 'n') + "\n0 user bob";
+    EXPECT_EQ(
+        ReadLockFile(path),
+        (std::vector<LockOwner>{LockOwner::User("bob"), {}, LockOwner::Address("127.0.0.3")}));
+    EXPECT_TRUE(LockFileBeside("").empty());
 }
 
 TEST(RoutePlan, SwitchCommandsLeaveOtherOutputsAlone) {

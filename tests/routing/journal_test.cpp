@@ -88,6 +88,22 @@ TEST_F(Journal, NameBytesThatAreNoTextStillGiveAReadableLine) {
     ASSERT_EQ(journal.Read().size(), 1u);
 }
 
+// The hub records locks and changes the device did not take in the same journal; the action
+// that undo takes back is still the newest one that changed the routing.
+TEST_F(Journal, RecordsOfTheHubAreNoActionToUndo) {
+    CJournal journal(file);
+    ASSERT_TRUE(journal.Append(Entry("taken")));
+    for (const char* record : {"lock", "unlock", "force unlock", "not taken"}) {
+        ASSERT_TRUE(journal.Append(JournalEntry{"", record, "out 3 by 127.0.0.1", {}}));
+    }
+    EXPECT_EQ(journal.Read().size(), 5u);
+    ASSERT_TRUE(journal.Last().has_value());
+    EXPECT_EQ(journal.Last()->name, "taken");
+    // A salvo that happens to change nothing is an action still.
+    ASSERT_TRUE(journal.Append(Entry("empty", 0)));
+    EXPECT_EQ(journal.Last()->name, "empty");
+}
+
 TEST_F(Journal, UnwritablePlaceFailsWithAReason) {
     std::filesystem::create_directories(file);  // a folder where the file should be
     CJournal journal(file);

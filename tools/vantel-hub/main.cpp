@@ -8,6 +8,7 @@
 #include <ctime>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "device/simoptions.h"
 #include "hub/hubserver.h"
 #include "link/portconfig.h"
+#include "routing/journal.h"
 
 namespace {
 
@@ -29,7 +31,8 @@ struct Arguments {
     std::string config;
     int refreshMs = -1;
     int timeoutMs = 500;
-    bool allowForceUnlock = false;
+    bool noForceUnlock = false;
+    bool oldAllowForceUnlock = false;  // accepted for old command lines; forcing is the default
 };
 
 void Describe(CLI::App& app, Arguments& args) {
@@ -53,8 +56,12 @@ void Describe(CLI::App& app, Arguments& args) {
     app.add_option("--timeout", args.timeoutMs, "time-out of each device command in ms")
         ->check(CLI::Range(10, 60000))
         ->capture_default_str();
-    app.add_flag("--allow-force-unlock", args.allowForceUnlock,
-                 "let a text client force open another client's lock ('F')");
+    auto* noForce =
+        app.add_flag("--no-force-unlock", args.noForceUnlock,
+                     "refuse a client's force unlock ('F') of a lock held from another address");
+    app.add_flag("--allow-force-unlock", args.oldAllowForceUnlock,
+                 "accepted and ignored: forcing a lock open is allowed by default")
+        ->excludes(noForce);
 }
 
 // One line on stderr, whole, with the time: the network and device threads both log.
@@ -105,8 +112,20 @@ bool DescribeDevice(const Arguments& args, vantel::DeviceOwnerOptions& device) {
                                                : serial            ? 0
                                                                    : 250);
     device.timeoutMs = args.timeoutMs;
-    device.allowForceUnlock = args.allowForceUnlock;
+    device.allowForceUnlock = !args.noForceUnlock;
     device.log = Log;
+    if (!args.config.empty()) {
+        // Locks and changes not taken go to the action journal beside the settings file, where
+        // vantelctl log shows them with everyone's routing actions.
+        auto journal = std::make_shared<vantel::CJournal>(
+            vantel::CJournal::FileBeside(std::filesystem::path(args.config)));
+        device.record = [journal](const std::string& action, const std::string& text) {
+            std::string error;
+            if (!journal->Append(vantel::JournalEntry{"", action, text, {}}, &error)) {
+                Log("journal: " + error);
+            }
+        };
+    }
     return true;
 }
 

@@ -118,6 +118,12 @@ std::int64_t SinceMs(const std::string& since) {
 }
 
 void PrintEntry(const JournalEntry& entry) {
+    if (IsRecordOnly(entry)) {
+        // "lock: out 3 by 127.0.0.1"
+        std::cout << entry.time << "  " << entry.action << ": " << PrintableName(entry.name)
+                  << '\n';
+        return;
+    }
     std::cout << entry.time << "  " << ActionLabel(entry) << ": " << ChangesText(entry.outputs)
               << '\n';
 }

@@ -42,7 +42,7 @@ def settle(clients, seconds):
 def run(args):
     T = args.timeout
     a = TextClient(args.host, args.port, T, "A")
-    b = TextClient(args.host, args.port, T, "B")
+    b = TextClient(args.host, args.port, T, "B", source=args.other_address)
     clients = [a, b]
     restore = []  # (description, callable) run at the end
     try:
@@ -115,13 +115,22 @@ def run(args):
                        "output label %d to become %r" % (out, out_label))
         step("labels: input %d and output %d set by A, pushed to A and B" % (new_in, out))
 
-        # 4. Lock by A: B sees L, A sees O.
+        # 4. A tool from A's address connects, locks and leaves: the lock is the
+        # address's, so it stays; A sees O, B (another address) sees L.
         restore.insert(0, ("unlock", lambda **kw: a.unlock(out, **kw)))
-        r = a.lock(out)
-        expect(r == "ACK", "A: lock of output %d answered %s, want ACK" % (out, r))
+        t = TextClient(args.host, args.port, T, "T")
+        try:
+            t.wait_prelude()
+            r = t.lock(out)
+            expect(r == "ACK", "T: lock of output %d answered %s, want ACK" % (out, r))
+        finally:
+            t.close()
         a.wait_for(lambda c: c.locks.get(out) == "O", "A to see output %d owned (O)" % out)
         b.wait_for(lambda c: c.locks.get(out) == "L", "B to see output %d locked (L)" % out)
-        step("lock: A locked output %d; A sees O, B sees L" % out)
+        settle(clients, args.settle)
+        expect(a.snapshot()["locks"].get(out) == "O",
+               "the lock of output %d went with the connection that made it" % out)
+        step("lock: T (A's address) locked output %d and left; A sees O, B sees L" % out)
 
         # 5. B routes the locked output: NAK, or ACK with no change.
         r = b.route(out, other_in)
@@ -141,27 +150,63 @@ def run(args):
                "B released the lock of A on output %d with U (answer %s)" % (out, r))
         step("lock holds: B's unlock of output %d answered %s, still locked" % (out, r))
 
-        # 6. A unlocks; B sees U.
+        # 6. A, another connection of the address that locked, unlocks; B sees U.
         r = a.unlock(out)
         expect(r == "ACK", "A: unlock of output %d answered %s, want ACK" % (out, r))
         restore.pop(0)
         for c in clients:
             c.wait_for(lambda c: c.locks.get(out) == "U", "output %d to be unlocked (U)" % out)
-        step("unlock: A unlocked output %d; A and B see U" % out)
+        step("unlock: A unlocked T's lock of output %d; A and B see U" % out)
 
-        # 7. Ping.
+        # 7. Bursts: 72 one-line routing blocks back to back, then one block of
+        # 72 lines; every block answered ACK and every route applied.
+        n_burst = 72
+        burst = [("VIDEO OUTPUT ROUTING:", ["%d %d" % (out, k % n_in)]) for k in range(n_burst)]
+        replies = b.burst(burst)
+        expect(replies == ["ACK"] * n_burst,
+               "B: burst of %d one-line routing blocks answered %r" % (n_burst, replies))
+        last_in = (n_burst - 1) % n_in
+        for c in clients:
+            c.wait_for(lambda c: c.routing.get(out) == last_in,
+                       "output %d to end on input %d after the burst" % (out, last_in))
+        work = [o for o in free]
+        orig_routing = {o: sa["routing"][o] for o in work}
+        restore.insert(0, ("routing", lambda **kw: a.request(
+            "VIDEO OUTPUT ROUTING:", ["%d %d" % (o, i) for o, i in orig_routing.items()], **kw)))
+        lines = ["%d %d" % (work[k % len(work)], (k // len(work) + 1) % n_in)
+                 for k in range(n_burst)]
+        want = {}
+        for ln in lines:
+            o, i = map(int, ln.split())
+            want[o] = i
+        r = b.request("VIDEO OUTPUT ROUTING:", lines)
+        expect(r == "ACK", "B: one block of %d routing lines answered %s" % (n_burst, r))
+        for c in clients:
+            c.wait_for(lambda c: all(c.routing.get(o) == i for o, i in want.items()),
+                       "the %d-line routing block to be applied in full" % n_burst)
+        r = a.request("VIDEO OUTPUT ROUTING:",
+                      ["%d %d" % (o, i) for o, i in orig_routing.items()])
+        expect(r == "ACK", "A: routing set back after the bursts answered %s" % r)
+        restore.pop(0)
+        for c in clients:
+            c.wait_for(lambda c: all(c.routing.get(o) == i for o, i in orig_routing.items()),
+                       "the routing to be set back after the bursts")
+        step("bursts: %d one-line blocks and one %d-line block, all ACK and applied"
+             % (n_burst, n_burst))
+
+        # 8. Ping.
         r = a.ping()
         expect(r == "ACK", "A: PING answered %s, want ACK" % r)
         step("ping: ACK")
 
-        # 8. Unknown block: NAK, connection still usable.
+        # 9. Unknown block: NAK, connection still usable.
         r = a.request("NO SUCH BLOCK FOR CHECK:", ["1 2"])
         expect(r == "NAK", "A: unknown block answered %s, want NAK" % r)
         r = a.ping()
         expect(r == "ACK", "A: PING after the unknown block answered %s, want ACK" % r)
         step("unknown block: NAK, then PING ACK on the same connection")
 
-        # 9. C sends half a block and disconnects: no change seen by A or B.
+        # 10. C sends half a block and disconnects: no change seen by A or B.
         before = [c.snapshot() for c in clients]
         csock = socket.create_connection((args.host, args.port), timeout=T)
         csock.sendall(("VIDEO OUTPUT ROUTING:\n%d %d\n" % (out, other_in)).encode())
@@ -179,7 +224,7 @@ def run(args):
                        "%s: got a %s block after a client disconnected mid-block" % (c.name, h))
         step("cut-off block: A and B saw no change")
 
-        # 10. Restore.
+        # 11. Restore.
         while restore:
             what, fn = restore.pop()
             r = fn()
@@ -210,6 +255,10 @@ def main():
                    help="bound of every wait, seconds (default 5)")
     p.add_argument("--settle", type=float, default=0.3,
                    help="time to wait for a push that must NOT come, seconds")
+    p.add_argument("--other-address", default="127.0.0.2",
+                   help="local address client B connects from, so that the server "
+                        "sees two client addresses (default 127.0.0.2, a loopback "
+                        "address)")
     p.add_argument("--output", type=int, default=None,
                    help="output to work on (default: the first unlocked one)")
     args = p.parse_args()

@@ -29,10 +29,14 @@ class Timeout(Exception):
 
 
 class TextClient:
-    def __init__(self, host, port, timeout=DEFAULT_TIMEOUT, name="client"):
+    def __init__(self, host, port, timeout=DEFAULT_TIMEOUT, name="client", source=None):
+        """source: the local address to connect from (another address of the
+        machine, so the server sees a different client address)."""
         self.name = name
         self.timeout = timeout
-        self.sock = socket.create_connection((host, port), timeout=timeout)
+        self.sock = socket.create_connection(
+            (host, port), timeout=timeout,
+            source_address=(source, 0) if source else None)
         self.sock.settimeout(None)
         self._cond = threading.Condition()
         self._send_lock = threading.Lock()
@@ -181,6 +185,23 @@ class TextClient:
             self.wait_for(lambda c: c.responses, "ACK/NAK to %r" % header, timeout)
             with self._cond:
                 return self.responses.pop(0)
+
+    def burst(self, blocks, timeout=None):
+        """Send several blocks, each (header, lines), back to back in one write,
+        then collect one reply per block; returns the list of replies."""
+        text = "".join(h + "\n" + "".join(l + "\n" for l in ls) + "\n" for h, ls in blocks)
+        n = len(blocks)
+        with self._send_lock:
+            with self._cond:
+                if self.responses:
+                    raise ProtocolError("%s: unsolicited reply(s) %r before a burst"
+                                        % (self.name, self.responses))
+            self.send_raw(text)
+            self.wait_for(lambda c: len(c.responses) >= n,
+                          "%d replies to a burst of %d blocks" % (n, n), timeout)
+            with self._cond:
+                replies, self.responses = self.responses[:n], self.responses[n:]
+                return replies
 
     def route(self, output, inp, **kw):
         return self.request("VIDEO OUTPUT ROUTING:", ["%d %d" % (output, inp)], **kw)

@@ -33,10 +33,13 @@ Salvo SwitchAsSalvo(const CStateImage& live, int input, const std::vector<int>& 
 
 QString JournalAction(const std::string& settingsFile, std::string_view action, const Salvo& salvo,
                       const CStateImage& live) {
-    const JournalEntry entry = JournalEntryFor(action, salvo, live);
+    JournalEntry entry = JournalEntryFor(action, salvo, live);
     if (entry.outputs.empty()) {
         return {};
     }
+    // One command, journaled once and never read back: undo reads the device to see what it
+    // did, as for any action without a read-back.
+    entry.state = JournalState::kUnverified;
     CJournal journal(CJournal::FileBeside(settingsFile));
     std::string error;
     if (journal.Append(entry, &error)) {

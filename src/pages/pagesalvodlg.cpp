@@ -114,14 +114,39 @@ QString FailureSuffix(vantel::LinkFailure failure) {
     return text.empty() ? QString() : QStringLiteral(" (%1)").arg(QString::fromStdString(text));
 }
 
+// "output 5 was 3, now none; output 6 was 4, now none".
+QString ChangedWhileTakingText(const std::vector<OutputChange>& changed) {
+    QStringList parts;
+    for (const OutputChange& c : changed) {
+        parts << QStringLiteral("output %1 was %2, now %3")
+                     .arg(c.output)
+                     .arg(InputText(c.now), InputText(c.after));
+    }
+    return parts.join(QStringLiteral("; "));
+}
+
 // What a take of salvo name came to; failed tells whether it fell short. outOfReach: the
 // outputs whose routes the device cannot take.
 QString TakeText(const std::string& name, const vantel::ActionResult& result,
                  const std::vector<int>& outOfReach, bool& failed) {
     const vantel::ApplyResult& apply = result.apply;
-    failed = !apply.ok;
-    if (apply.ok) {
+    failed = !apply.Clean();
+    if (apply.Clean()) {
         return QStringLiteral("%1 taken: read back as the salvo wants it.").arg(Quoted(name));
+    }
+    if (apply.ok) {
+        return QStringLiteral("%1 taken, but outputs outside it changed while the take ran: %2.")
+            .arg(Quoted(name), ChangedWhileTakingText(apply.changedWhileTaking));
+    }
+    if (const auto& counts = apply.countsChanged) {
+        return QStringLiteral(
+                   "%1 stopped: the device's inputs and outputs changed during the take (from "
+                   "%2 x %3 to %4 x %5).")
+            .arg(Quoted(name))
+            .arg(counts->inputsBefore)
+            .arg(counts->outputsBefore)
+            .arg(counts->inputsNow)
+            .arg(counts->outputsNow);
     }
     if (!result.error.empty()) {
         return QStringLiteral("%1 not taken: %2")

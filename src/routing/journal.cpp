@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
 
 #include "settings/atomicfile.h"
 
@@ -83,21 +84,12 @@ std::string NewestLines(std::string_view text, std::size_t keep) {
     return cut == std::string_view::npos ? std::string() : std::string(text.substr(cut + 1));
 }
 
-// Up to limit bytes from the end of the file at path; when that starts inside a line, from
-// the next line on.
-std::string ReadTail(const std::string& path, std::size_t limit) {
-    FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    struct stat st {};
-    if (file.Get() < 0 || ::fstat(file.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        return {};
-    }
-    const auto size = static_cast<std::size_t>(st.st_size);
-    const std::size_t start = size > limit ? size - limit : 0;
-    std::string text(size - start, '\0');
+// Reads size bytes at offset into text; fewer when the file is shorter.
+void ReadAt(int fd, std::string& text, off_t offset) {
     std::size_t got = 0;
     while (got < text.size()) {
-        const ssize_t n = ::pread(file.Get(), text.data() + got, text.size() - got,
-                                  static_cast<off_t>(start + got));
+        const ssize_t n =
+            ::pread(fd, text.data() + got, text.size() - got, offset + static_cast<off_t>(got));
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -107,11 +99,48 @@ std::string ReadTail(const std::string& path, std::size_t limit) {
         got += static_cast<std::size_t>(n);
     }
     text.resize(got);
-    if (start > 0) {
-        const std::size_t lineEnd = text.find('\n');
-        text.erase(0, lineEnd == std::string::npos ? text.size() : lineEnd + 1);
+}
+
+// The line ends in the first size bytes of the file, read a block at a time.
+std::size_t LineEndsBefore(int fd, std::size_t size) {
+    constexpr std::size_t kBlock = 64 * 1024;
+    std::size_t count = 0;
+    for (std::size_t at = 0; at < size; at += kBlock) {
+        std::string block(std::min(kBlock, size - at), '\0');
+        ReadAt(fd, block, static_cast<off_t>(at));
+        count += static_cast<std::size_t>(std::count(block.begin(), block.end(), '\n'));
     }
-    return text;
+    return count;
+}
+
+struct Tail {
+    std::string text;
+    std::size_t firstLine = 1;  // the file's line number (from 1) of the text's first line
+};
+
+// Up to limit bytes from the end of the file at path; when that starts inside a line, from
+// the next line on.
+Tail ReadTail(const std::string& path, std::size_t limit) {
+    FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat st {};
+    if (file.Get() < 0 || ::fstat(file.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return {};
+    }
+    const auto size = static_cast<std::size_t>(st.st_size);
+    const std::size_t start = size > limit ? size - limit : 0;
+    Tail tail{std::string(size - start, '\0'), 1};
+    ReadAt(file.Get(), tail.text, static_cast<off_t>(start));
+    if (start > 0) {
+        const std::size_t lineEnd = tail.text.find('\n');
+        tail.text.erase(0, lineEnd == std::string::npos ? tail.text.size() : lineEnd + 1);
+        tail.firstLine = LineEndsBefore(file.Get(), start) + 2;
+    }
+    return tail;
+}
+
+// Whether a line of state continues the action of an earlier line with the same id.
+bool IsLaterLine(const JournalEntry& line) {
+    return line.state != JournalState::kSending;
 }
 
 }  // namespace
@@ -166,10 +195,17 @@ void CJournal::Trim() const {
 }
 
 std::vector<JournalEntry> CJournal::Read(std::size_t* skipped) const {
-    const std::string text = ReadTail(m_file.string(), m_cap + kMaxLineBytes);
+    return Lines(skipped, nullptr);
+}
+
+std::vector<JournalEntry> CJournal::Lines(std::size_t* skipped,
+                                          std::optional<std::size_t>* damagedLast) const {
+    const Tail tail = ReadTail(m_file.string(), m_cap + kMaxLineBytes);
+    const std::string& text = tail.text;
     std::vector<JournalEntry> entries;
     std::size_t bad = 0;
-    for (std::size_t begin = 0; begin < text.size();) {
+    std::size_t lineNumber = tail.firstLine;
+    for (std::size_t begin = 0; begin < text.size(); ++lineNumber) {
         std::size_t end = text.find('\n', begin);
         end = end == std::string::npos ? text.size() : end;
         const std::string_view line(text.data() + begin, end - begin);
@@ -182,6 +218,9 @@ std::vector<JournalEntry> CJournal::Read(std::size_t* skipped) const {
         } else if (!line.empty()) {
             ++bad;
         }
+        if (damagedLast != nullptr && !line.empty()) {
+            *damagedLast = entry ? std::nullopt : std::optional<std::size_t>(lineNumber);
+        }
         begin = end + 1;
     }
     if (skipped) {
@@ -190,14 +229,39 @@ std::vector<JournalEntry> CJournal::Read(std::size_t* skipped) const {
     return entries;
 }
 
-std::optional<JournalEntry> CJournal::Last() const {
-    std::vector<JournalEntry> entries = Read();
-    const auto last = std::find_if(entries.rbegin(), entries.rend(),
-                                   [](const JournalEntry& e) { return !IsRecordOnly(e); });
-    if (last == entries.rend()) {
-        return std::nullopt;
+std::vector<JournalEntry> CJournal::Actions(std::size_t* skipped) const {
+    std::vector<JournalEntry> actions;
+    std::map<std::string, std::size_t> byId;
+    for (JournalEntry& line : Lines(skipped, nullptr)) {
+        const auto known = line.id.empty() ? byId.end() : byId.find(line.id);
+        if (known != byId.end() && IsLaterLine(line)) {
+            // The action keeps its place and its start time; the rest is the latest word.
+            line.time = actions[known->second].time;
+            actions[known->second] = std::move(line);
+            continue;
+        }
+        if (!line.id.empty()) {
+            byId[line.id] = actions.size();
+        }
+        actions.push_back(std::move(line));
     }
-    return std::move(*last);
+    return actions;
+}
+
+std::optional<JournalEntry> CJournal::Last() const {
+    std::vector<JournalEntry> actions = Actions();
+    for (auto it = actions.rbegin(); it != actions.rend(); ++it) {
+        if (it->state != JournalState::kUnchanged && !IsRecordOnly(*it)) {
+            return std::move(*it);
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::size_t> CJournal::DamagedLastLine() const {
+    std::optional<std::size_t> damaged;
+    Lines(nullptr, &damaged);
+    return damaged;
 }
 
 }  // namespace vantel

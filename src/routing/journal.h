@@ -34,13 +34,23 @@ public:
     // Appends the entry (time set to now when empty) and flushes it to disk. False, with why
     // in *error, when the line could not be written whole.
     bool Append(const JournalEntry& entry, std::string* error = nullptr);
-    // The entries, oldest first, of the newest part of the file (at most cap plus one line);
+    // The lines, oldest first, of the newest part of the file (at most cap plus one line);
     // lines that are not whole entries are skipped and counted in *skipped.
     std::vector<JournalEntry> Read(std::size_t* skipped = nullptr) const;
-    // The newest entry that changed the routing (records of locks and the like passed over).
+    // The actions, oldest first: the lines of one id make one action, in the place of its
+    // first line, with that line's time and the latest line's state and outputs.
+    std::vector<JournalEntry> Actions(std::size_t* skipped = nullptr) const;
+    // The newest action that may have changed the device: actions that changed nothing (a
+    // refused route, an undo that restored nothing) and records of locks and the like are
+    // passed over.
     std::optional<JournalEntry> Last() const;
+    // The file's line number (from 1) of the last line when it is not a whole entry (edited,
+    // damaged); none when the last line is whole or the journal is empty.
+    std::optional<std::size_t> DamagedLastLine() const;
 
 private:
+    std::vector<JournalEntry> Lines(std::size_t* skipped,
+                                    std::optional<std::size_t>* damagedLast) const;
     // Rewrites the file with its newest whole lines, at most half the cap.
     void Trim() const;
 

@@ -1,8 +1,13 @@
 #include "routing/journalentry.h"
 
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <random>
 
 #include <nlohmann/json.hpp>
 
@@ -23,6 +28,38 @@ bool IsIntIn(const Json& value, long long least, long long most) {
            value.get<long long>() <= most;
 }
 
+constexpr std::array<std::pair<JournalState, const char*>, 4> kStates = {{
+    {JournalState::kSending, "sending"},
+    {JournalState::kDone, "done"},
+    {JournalState::kUnverified, "unverified"},
+    {JournalState::kUnchanged, "unchanged"},
+}};
+
+// The state a line gives; a line of an older version (no state) was never read back.
+std::optional<JournalState> ParseState(const Json& value) {
+    if (value.is_null()) {
+        return JournalState::kUnverified;
+    }
+    for (const auto& [state, text] : kStates) {
+        if (value.is_string() && value.get_ref<const std::string&>() == text) {
+            return state;
+        }
+    }
+    return std::nullopt;
+}
+
+// An optional bounded text field: empty when absent, none when present but not such a text.
+std::optional<std::string> OptionalText(const Json& doc, const char* key) {
+    const Json value = doc.value(key, Json());
+    if (value.is_null()) {
+        return std::string();
+    }
+    if (!IsBoundedText(value, JournalEntry::kMaxTextBytes)) {
+        return std::nullopt;
+    }
+    return value.get<std::string>();
+}
+
 std::optional<OutputChange> ParseChange(const Json& change) {
     if (!change.is_object() || !IsIntIn(change.value("output", Json()), 1, Salvo::kMaxOutputs) ||
         !IsIntIn(change.value("before", Json()), 0, Salvo::kMaxInputs) ||
@@ -41,8 +78,15 @@ std::string FormatJournalLine(const JournalEntry& entry) {
         outputs.push_back(
             {{"output", change.output}, {"before", change.now}, {"after", change.after}});
     }
-    const Json line = {
+    Json line = {
         {"time", entry.time}, {"action", entry.action}, {"name", entry.name}, {"outputs", outputs}};
+    if (!entry.id.empty()) {
+        line["id"] = entry.id;
+    }
+    line["state"] = JournalStateText(entry.state);
+    if (!entry.undoes.empty()) {
+        line["undoes"] = entry.undoes;
+    }
     return line.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
@@ -58,7 +102,13 @@ std::optional<JournalEntry> ParseJournalLine(std::string_view line) {
     if (!outputs.is_array() || outputs.size() > static_cast<std::size_t>(Salvo::kMaxOutputs)) {
         return std::nullopt;
     }
-    JournalEntry entry{doc["time"], doc["action"], doc["name"], {}};
+    const std::optional<std::string> id = OptionalText(doc, "id");
+    const std::optional<std::string> undoes = OptionalText(doc, "undoes");
+    const std::optional<JournalState> state = ParseState(doc.value("state", Json()));
+    if (!id || !undoes || !state) {
+        return std::nullopt;
+    }
+    JournalEntry entry{doc["time"], doc["action"], doc["name"], {}, *id, *state, *undoes};
     for (const Json& change : outputs) {
         const std::optional<OutputChange> parsed = ParseChange(change);
         if (!parsed) {
@@ -72,6 +122,24 @@ std::optional<JournalEntry> ParseJournalLine(std::string_view line) {
 bool IsRecordOnly(const JournalEntry& entry) {
     return entry.outputs.empty() && (entry.action == "lock" || entry.action == "unlock" ||
                                      entry.action == "force unlock" || entry.action == "not taken");
+}
+
+const char* JournalStateText(JournalState state) {
+    for (const auto& [known, text] : kStates) {
+        if (known == state) {
+            return text;
+        }
+    }
+    return "sending";
+}
+
+std::string NewJournalId() {
+    using namespace std::chrono;
+    static std::atomic<unsigned> counter{0};
+    static const unsigned salt = std::random_device{}() & 0xFFFFu;
+    const auto ms = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+    return std::to_string(ms) + "-" + std::to_string(::getpid()) + "-" + std::to_string(salt) +
+           "-" + std::to_string(++counter);
 }
 
 std::string JournalTimeNow() {

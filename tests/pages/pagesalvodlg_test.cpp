@@ -385,5 +385,26 @@ TEST_F(SalvoPage, UnreadableFilesAreNamedAndTheOthersStillListed) {
     EXPECT_EQ(errors.Count(), 0);
 }
 
+TEST_F(SalvoPage, TakeThatMovedAnOutputOutsideTheSalvoSaysSo) {
+    // Another station gives input 4 output 7 just before the page's command for input 4, which
+    // then unroutes output 7.
+    d.script = [this](const Frame& request) {
+        if (request.cmd == 12 && request.payload.at(0) == 3 && d.Held(7) == 7) {
+            d.device.Handle(12, std::vector<std::uint8_t>{3, 8 + 3, 8 + 6});
+        }
+        return Fault::kNone;
+    };
+    SelectEvening();
+    Press(CPageSalvoDlg::IDC_TAKE);
+    EXPECT_EQ(d.Held(7), 0);
+    const QString result = Result();
+    EXPECT_TRUE(result.contains(
+        QStringLiteral("taken, but outputs outside it changed while the take ran: output 7 was "
+                       "7, now none")))
+        << result.toStdString();
+    ASSERT_EQ(errors.Count(), 1);
+    EXPECT_EQ(errors.LastText(), result);
+}
+
 }  // namespace
 }  // namespace vantel::test

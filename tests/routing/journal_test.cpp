@@ -11,7 +11,10 @@ namespace vantel {
 namespace {
 
 JournalEntry Entry(const std::string& name, int outputs = 1) {
-    JournalEntry entry{"2026-01-02T03:04:05.006Z", "salvo", name, {}};
+    JournalEntry entry;
+    entry.time = "2026-01-02T03:04:05.006Z";
+    entry.action = "salvo";
+    entry.name = name;
     for (int o = 1; o <= outputs; ++o) {
         entry.outputs.push_back({o, o % 5, (o + 1) % 5});
     }

@@ -147,7 +147,7 @@ TEST(SalvoApply, SalvoBeyondTheDeviceSendsNothing) {
     EXPECT_TRUE(result.outOfReach);
     EXPECT_EQ(d.switches, 0);
     EXPECT_EQ(d.Live(), (std::vector<int>{1, 2, 3, 4}));
-    const std::vector<OutputMismatch> differing = {{1, 2, 1}, {2, 7, 2}, {6, 1, 0}};
+    const std::vector<OutputMismatch> differing = {{1, 2, 1}, {2, 7, 2}, {6, 1, std::nullopt}};
     EXPECT_EQ(result.differing, differing);
 }
 

@@ -134,8 +134,8 @@ int RunRoute(const CtlOptions& options, const RouteArgs& args) {
     const std::set<int> outputs = CheckedOutputs(input, named, image);
     const std::vector<std::uint8_t> payload =
         SwitchPayload(input.index, outputs, image.InputCount());
-    JournalBeforeSending(settingsPath, "route", RouteAsSalvo(input.index, outputs, image), image);
-    session.Send(kSwitch, payload, "switch");
+    SendJournaled(session, settingsPath, "route", RouteAsSalvo(input.index, outputs, image), image,
+                  kSwitch, payload, "switch");
     PrintRoute(input.index, outputs, options.json);
     return 0;
 }
@@ -150,9 +150,9 @@ int RunSceneLoad(const CtlOptions& options, int scene) {
         throw CCtlError(CtlExit::kNoResponse,
                         "read scene " + std::to_string(scene) + ": " + stored.error);
     }
-    JournalBeforeSending(settingsPath, "scene", stored.salvo, session.ReadImage(0));
     const std::uint8_t payload[] = {0, static_cast<std::uint8_t>(scene)};
-    session.Send(kLoadScene, payload, "load scene " + std::to_string(scene));
+    SendJournaled(session, settingsPath, "scene", stored.salvo, session.ReadImage(0), kLoadScene,
+                  payload, "load scene " + std::to_string(scene));
     PrintSceneAction("loaded", scene, options.json);
     return 0;
 }

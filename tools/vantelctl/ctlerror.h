@@ -10,9 +10,10 @@ namespace vantel {
 // Exit codes of vantelctl.
 enum class CtlExit : int {
     kDone = 0,
-    kNoResponse = 1,  // no usable reply: none, a refusal, or a reply that cannot be used
-    kUsage = 2,       // the command line is wrong
-    kCannotOpen = 3,  // the port, the connection or the settings file cannot be opened
+    kNoResponse = 1,          // no usable reply: none, a refusal, or a reply that cannot be used
+    kUsage = 2,               // the command line is wrong
+    kCannotOpen = 3,          // the port, the connection or the settings file cannot be opened
+    kChangedWhileTaking = 4,  // taken, but outputs outside it changed while the take ran
 };
 
 class CCtlError : public std::runtime_error {

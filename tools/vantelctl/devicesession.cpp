@@ -131,7 +131,8 @@ void CDeviceSession::Send(std::uint8_t cmd, std::span<const std::uint8_t> payloa
     std::vector<std::uint8_t> buffer(kBufferSize);
     std::copy(payload.begin(), payload.end(), buffer.begin());
     const auto size = static_cast<unsigned char>(payload.size());
-    Check(m_link.Command(cmd, buffer.data(), buffer.size(), size, m_timeout), what);
+    m_lastSend = m_link.Command(cmd, buffer.data(), buffer.size(), size, m_timeout);
+    Check(m_lastSend, what);
 }
 
 }  // namespace vantel

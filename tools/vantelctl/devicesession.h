@@ -34,6 +34,8 @@ public:
     void WriteSetup(CSetupBlock& block);
     // Sends a command whose reply carries no data; what names it in messages.
     void Send(std::uint8_t cmd, std::span<const std::uint8_t> payload, const std::string& what);
+    // The link's result of the last Send (kVexaOk when it was done).
+    unsigned LastSendResult() const { return m_lastSend; }
 
     // The open link, for the salvo code that sends and reads back on its own.
     CVexaLib& Link() { return m_link; }
@@ -51,6 +53,7 @@ private:
     std::string m_settingsPath;
     std::string m_name;
     int m_timeout;
+    unsigned m_lastSend = 0;
 };
 
 }  // namespace vantel

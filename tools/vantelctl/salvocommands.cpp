@@ -82,9 +82,11 @@ void PrintAction(const char* action, const std::string& name, bool json,
     std::cout << "salvo " << Quoted(name) << ' ' << action << textTail << '\n';
 }
 
-// What taking the salvo did; throws after printing when the device does not hold it.
+// What taking the salvo did; throws after printing when the device does not hold it, or
+// when outputs outside it changed while it ran.
 void ReportTake(const Salvo& salvo, const ActionResult& taken, bool json) {
     const ApplyResult& apply = taken.apply;
+    const std::vector<OutputChange>& changed = apply.changedWhileTaking;
     if (json) {
         auto object = JsonObject();
         object["action"] = "apply";
@@ -93,16 +95,29 @@ void ReportTake(const Salvo& salvo, const ActionResult& taken, bool json) {
         std::cout << JsonLine(object) << '\n';
     } else if (apply.ok) {
         std::cout << SalvoLabel(salvo) << " taken and read back (" << apply.framesSent
-                  << " switch commands)\n";
+                  << " switch commands)"
+                  << (changed.empty() ? "\n" : ", but outputs outside it changed while it ran\n\n");
     } else {
         std::cout << SalvoLabel(salvo) << " not taken: " << ApplyFailureText(apply) << "\n\n";
         PrintMismatchTable(std::cout, apply.differing);
+        if (!changed.empty()) {
+            std::cout << "\noutside the salvo, changed while it ran:\n";
+        }
     }
+    if (!json && !changed.empty()) {
+        PrintChangedTable(std::cout, changed);
+    }
+    std::cout.flush();
     if (!apply.ok) {
-        std::cout.flush();
         const std::string why =
             taken.error.empty() ? ApplyFailureText(apply) : "nothing sent: " + taken.error;
         throw CCtlError(CtlExit::kNoResponse, SalvoLabel(salvo) + ": " + why);
+    }
+    if (!changed.empty()) {
+        throw CCtlError(
+            CtlExit::kChangedWhileTaking,
+            SalvoLabel(salvo) +
+                " taken, but outputs outside it changed while it ran: " + ChangedText(changed));
     }
 }
 

@@ -142,9 +142,49 @@ void AddApplyFields(Json& object, const ApplyResult& result) {
                             ? Json(nullptr)
                             : Json(LinkFailureText(result.failure));
     object["differing"] = MismatchesJson(result.differing);
+    Json counts = nullptr;
+    if (const auto& change = result.countsChanged) {
+        counts = {{"inputs_before", change->inputsBefore},
+                  {"outputs_before", change->outputsBefore},
+                  {"inputs_now", change->inputsNow},
+                  {"outputs_now", change->outputsNow}};
+    }
+    object["counts_changed"] = counts;
+    auto changed = Json::array();
+    for (const OutputChange& change : result.changedWhileTaking) {
+        changed.push_back({{"output", change.output},
+                           {"before", InputJson(change.now)},
+                           {"now", InputJson(change.after)}});
+    }
+    object["changed_while_taking"] = changed;
+    object["clean"] = result.Clean();
+}
+
+void PrintChangedTable(std::ostream& out, const std::vector<OutputChange>& changed) {
+    out << "OUT  BEFORE  NOW\n";
+    for (const OutputChange& change : changed) {
+        out << PortText(change.output) << "   " << PortText(change.now) << "      "
+            << PortText(change.after) << '\n';
+    }
+}
+
+std::string ChangedText(const std::vector<OutputChange>& changed) {
+    std::string text;
+    for (const OutputChange& change : changed) {
+        text += (text.empty() ? "out " : ", out ") + PortText(change.output) + " (" +
+                PortText(change.now) + " -> " + PortText(change.after) + ")";
+    }
+    return text;
 }
 
 std::string ApplyFailureText(const ApplyResult& result) {
+    if (const auto& change = result.countsChanged) {
+        return "the device's counts changed during the take, from " +
+               std::to_string(change->inputsBefore) + " inputs and " +
+               std::to_string(change->outputsBefore) + " outputs to " +
+               std::to_string(change->inputsNow) + " inputs and " +
+               std::to_string(change->outputsNow) + " outputs; stopped, as port numbers shift";
+    }
     std::string text = Plural(result.differing.size(), "output") + " not as wanted";
     if (result.failure != LinkFailure::kNone) {
         text += " (last failure: " + LinkFailureText(result.failure) + ")";

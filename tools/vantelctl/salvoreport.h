@@ -39,11 +39,16 @@ nlohmann::ordered_json MismatchesJson(const std::vector<OutputMismatch>& differi
 void PrintMismatchTable(std::ostream& out, const std::vector<OutputMismatch>& differing);
 
 // What a verified apply did, as the fields of a JSON object: ok, frames, rounds, failure
-// (null for none), differing.
+// (null for none), differing, counts_changed (null for none), changed_while_taking, clean.
 void AddApplyFields(nlohmann::ordered_json& object, const ApplyResult& result);
 
 // The line on stderr for an apply that did not take: how many outputs differ and the last
-// link failure.
+// link failure, or that the counts changed.
 std::string ApplyFailureText(const ApplyResult& result);
+
+// The outputs outside a salvo that changed while it was taken, as a table OUT BEFORE NOW.
+void PrintChangedTable(std::ostream& out, const std::vector<OutputChange>& changed);
+// The same in one line: "out 05 (03 -> --), out 06 (04 -> --)".
+std::string ChangedText(const std::vector<OutputChange>& changed);
 
 }  // namespace vantel

@@ -63,13 +63,15 @@ Json EntryJson(const JournalEntry& entry) {
     return {{"time", entry.time},
             {"action", entry.action},
             {"name", entry.name},
-            {"outputs", ChangesJson(entry.outputs, "before", "after")}};
+            {"outputs", ChangesJson(entry.outputs, "before", "after")},
+            {"state", JournalStateText(entry.state)}};
 }
 
 void PrintUndoJson(const UndoResult& undo) {
     auto object = JsonObject();
     object["action"] = kUndoAction;
     object["undone"] = EntryJson(undo.undone);
+    object["resumed"] = undo.resumed;
     object["restored"] = ChangesJson(undo.restored, "from", "to");
     auto conflicts = Json::array();
     for (const OutputMismatch& conflict : undo.conflicts) {
@@ -83,27 +85,68 @@ void PrintUndoJson(const UndoResult& undo) {
     std::cout << JsonLine(object) << '\n';
 }
 
+// "out 08 (wanted 08, holds --)", "??" for a held input that is not known.
+std::string NotRestoredText(const std::vector<OutputMismatch>& differing) {
+    std::string text;
+    for (const OutputMismatch& mismatch : differing) {
+        text += (text.empty() ? "out " : ", out ") + PortText(mismatch.output) + " (wanted " +
+                PortText(mismatch.wanted) + ", holds " +
+                (mismatch.held ? PortText(*mismatch.held) : "??") + ")";
+    }
+    return text;
+}
+
+// One sentence for each of: what was taken back, what was restored, what was not, what was
+// left alone, what moved outside the undo while it ran.
 void PrintUndoText(const UndoResult& undo) {
-    std::cout << "undone: " << ActionLabel(undo.undone) << " of " << undo.undone.time
-              << "\nrestored: " << ChangesText(undo.restored) << '\n';
+    const ApplyResult& apply = undo.action.apply;
+    const char* verdict = undo.restored.empty() ? "not undone"
+                          : undo.ok             ? "undone"
+                                                : "partly undone";
+    std::cout << verdict << ": " << ActionLabel(undo.undone) << " of " << undo.undone.time
+              << (undo.resumed ? " (cut short before; now finished)" : "")
+              << "\nrestored: " << (undo.restored.empty() ? "nothing" : ChangesText(undo.restored))
+              << '\n';
+    if (!apply.differing.empty()) {
+        std::cout << "not restored: " << NotRestoredText(apply.differing);
+        if (apply.failure != LinkFailure::kNone) {
+            std::cout << " (last failure: " << LinkFailureText(apply.failure) << ")";
+        }
+        std::cout << '\n';
+    }
+    if (apply.countsChanged) {
+        std::cout << "stopped: " << ApplyFailureText(apply) << '\n';
+    }
     if (!undo.conflicts.empty()) {
         std::cout << "changed since, left alone: " << ConflictsText(undo.conflicts) << '\n';
     }
-    if (!undo.action.apply.ok) {
-        std::cout << "not restored: " << ApplyFailureText(undo.action.apply) << "\n\n";
-        PrintMismatchTable(std::cout, undo.action.apply.differing);
+    if (!apply.changedWhileTaking.empty()) {
+        std::cout << "outside the undo, changed while it ran: "
+                  << ChangedText(apply.changedWhileTaking) << '\n';
     }
 }
 
-// The undo's failure for stderr: outputs that did not go back, or outputs changed since.
+// The undo's failure for stderr: outputs that did not go back, outputs changed since, nothing
+// to restore, or outputs outside it that moved while it ran.
 void ThrowUnlessWhole(const UndoResult& undo) {
     std::cout.flush();
-    if (!undo.action.apply.ok) {
-        throw CCtlError(CtlExit::kNoResponse, "undo: " + ApplyFailureText(undo.action.apply));
+    const ApplyResult& apply = undo.action.apply;
+    if (!apply.ok) {
+        throw CCtlError(CtlExit::kNoResponse, "undo: " + ApplyFailureText(apply));
     }
     if (!undo.conflicts.empty()) {
         throw CCtlError(CtlExit::kNoResponse, "undo: changed since by someone else, left alone: " +
                                                   ConflictsText(undo.conflicts));
+    }
+    if (undo.restored.empty()) {
+        throw CCtlError(CtlExit::kNoResponse, "undo: nothing restored: the outputs of " +
+                                                  ActionLabel(undo.undone) +
+                                                  " show what they had before it");
+    }
+    if (!apply.changedWhileTaking.empty()) {
+        throw CCtlError(CtlExit::kChangedWhileTaking,
+                        "undo: outputs outside it changed while it ran: " +
+                            ChangedText(apply.changedWhileTaking));
     }
 }
 
@@ -117,6 +160,14 @@ std::int64_t SinceMs(const std::string& since) {
     return *ms;
 }
 
+// How log marks an action that undo treats apart: one cut short, one that changed nothing.
+std::string StateNote(JournalState state) {
+    if (state == JournalState::kSending) {
+        return " (cut short)";
+    }
+    return state == JournalState::kUnchanged ? " (changed nothing)" : "";
+}
+
 void PrintEntry(const JournalEntry& entry) {
     if (IsRecordOnly(entry)) {
         // "lock: out 3 by 127.0.0.1"
@@ -125,7 +176,7 @@ void PrintEntry(const JournalEntry& entry) {
         return;
     }
     std::cout << entry.time << "  " << ActionLabel(entry) << ": " << ChangesText(entry.outputs)
-              << '\n';
+              << StateNote(entry.state) << '\n';
 }
 
 }  // namespace
@@ -133,6 +184,9 @@ void PrintEntry(const JournalEntry& entry) {
 int RunUndo(const CtlOptions& options) {
     const std::string settingsPath = SettingsPathFor(options.config);
     CJournal journal = JournalBeside(settingsPath);
+    if (const auto line = journal.DamagedLastLine()) {
+        throw CCtlError(CtlExit::kCannotOpen, "undo: " + DamagedLineText(journal, *line));
+    }
     if (!journal.Last()) {
         throw CCtlError(CtlExit::kNoResponse,
                         "nothing to undo: " + journal.File().string() + " holds no action");
@@ -158,7 +212,7 @@ int RunLog(const CtlOptions& options, const std::string& since) {
     const CJournal journal = JournalBeside(SettingsPathFor(options.config));
     std::size_t skipped = 0;
     auto entries = Json::array();
-    for (const JournalEntry& entry : journal.Read(&skipped)) {
+    for (const JournalEntry& entry : journal.Actions(&skipped)) {
         const auto time = ParseTimeMs(entry.time);
         if (!since.empty() && time.value_or(INT64_MIN) < sinceMs) {
             continue;

@@ -119,6 +119,11 @@ void CLabelTransfer::Import() {
         return;
     }
     const vantel::LabelCsv csv = vantel::ParseLabelCsv(text);
+    if (!csv.unreadable.empty()) {
+        ShowErrorBox(m_page, QStringLiteral("can not read %1: %2\n\nNothing written.")
+                                 .arg(file, FromUtf8(csv.unreadable)));
+        return;
+    }
     if (!csv.errors.empty()) {
         ShowErrorBox(m_page, BadRowsText(file, csv.errors));
         return;

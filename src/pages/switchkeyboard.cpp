@@ -109,9 +109,10 @@ bool CSwitchKeyboard::TypeText(const QString& text) {
         Remember();
     }
     if (!m_route.Type(Utf8(text))) {
-        // Held to its bound: the key is taken so that it reaches no control, and said.
+        // Held to its bound: the key is taken so that it reaches no control, and said. What
+        // is typed is then not all that was meant, so Enter does not take it.
         if (m_route.Pending()) {
-            Show(QStringLiteral("Typed text is full (%1 bytes); Enter takes it, Escape clears.")
+            Show(QStringLiteral("Typed text is full (%1 characters); Backspace or Escape.")
                      .arg(vantel::CKeyRoute::kMaxTyped));
         }
         return m_route.Pending();
@@ -131,7 +132,7 @@ void CSwitchKeyboard::Erase() {
 
 vantel::KeyRouteParse CSwitchKeyboard::Parse() const {
     // Labels and typed text folded alike, so letters beyond ASCII match in any case too.
-    return vantel::ParseKeyRoute(Utf8(Typed().toCaseFolded()), Targets(true));
+    return m_route.ParseFolded(Utf8(Typed().toCaseFolded()), Targets(true));
 }
 
 QString CSwitchKeyboard::Typed() const {

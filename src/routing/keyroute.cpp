@@ -68,6 +68,13 @@ bool StartsWithFolded(std::string_view label, std::string_view prefix) {
                       [](char a, char b) { return FoldAscii(a) == FoldAscii(b); });
 }
 
+// Characters of UTF-8 text: every byte that is not a continuation byte starts one.
+std::size_t Characters(std::string_view text) {
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
 std::string Quoted(std::string_view word) {
     return "\"" + std::string(word) + "\"";
 }
@@ -109,28 +116,16 @@ bool ReadInput(std::string_view word, const KeyRouteTargets& targets, KeyRoutePa
 
 // Reads an output word (a number or a range "a-b") into parse.outputs.
 bool ReadOutputs(std::string_view word, int outputs, KeyRouteParse& parse) {
-    const std::size_t dash = word.find('-');
-    const std::string_view first = word.substr(0, dash);
-    const std::string_view last = dash == std::string_view::npos ? first : word.substr(dash + 1);
-    const std::optional<int> from = Number(first);
-    const std::optional<int> to = Number(last);
-    if (from && dash != std::string_view::npos && last.empty()) {
-        parse.error = "The range " + Quoted(word) + " needs its last output.";
+    OutputSpan span;
+    parse.error = ReadOutputSpan(word, span);
+    if (!parse.error.empty()) {
         return false;
     }
-    if (!from || !to) {
-        parse.error = "Outputs are numbers or ranges such as 5-8, not " + Quoted(word) + ".";
+    if (!InRange("output", span.firstText, span.first, outputs, parse.error) ||
+        !InRange("output", span.lastText, span.last, outputs, parse.error)) {
         return false;
     }
-    if (!InRange("output", first, *from, outputs, parse.error) ||
-        !InRange("output", last, *to, outputs, parse.error)) {
-        return false;
-    }
-    if (*to < *from) {
-        parse.error = "The range " + Quoted(word) + " runs backwards.";
-        return false;
-    }
-    for (int output = *from; output <= *to; ++output) {
+    for (int output = span.first; output <= span.last; ++output) {
         parse.outputs.push_back(output);
     }
     return true;
@@ -227,11 +222,35 @@ std::string InputName(int input, const KeyRouteTargets& targets) {
 
 }  // namespace
 
+std::string ReadOutputSpan(std::string_view word, OutputSpan& span) {
+    const std::size_t dash = word.find('-');
+    span.firstText = word.substr(0, dash);
+    span.lastText = dash == std::string_view::npos ? span.firstText : word.substr(dash + 1);
+    const std::optional<int> from = Number(span.firstText);
+    const std::optional<int> to = Number(span.lastText);
+    if (from && dash != std::string_view::npos && span.lastText.empty()) {
+        return "The range " + Quoted(word) + " needs its last output.";
+    }
+    if (!from || !to) {
+        return "Outputs are numbers or ranges such as 5-8, not " + Quoted(word) + ".";
+    }
+    if (*to < *from) {
+        return "The range " + Quoted(word) + " runs backwards.";
+    }
+    span.first = *from;
+    span.last = *to;
+    return {};
+}
+
 bool CKeyRoute::Type(std::string_view text) {
     const bool control = std::any_of(text.begin(), text.end(), [](char c) {
         return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
     });
-    if (control || text.empty() || m_typed.size() + text.size() > kMaxTyped) {
+    if (control || text.empty()) {
+        return false;
+    }
+    if (Characters(m_typed) + Characters(text) > kMaxTyped) {
+        m_cut = true;
         return false;
     }
     m_typed += text;
@@ -239,6 +258,7 @@ bool CKeyRoute::Type(std::string_view text) {
 }
 
 void CKeyRoute::Erase() {
+    m_cut = false;
     // Continuation bytes belong to the character before them.
     while (!m_typed.empty() && (static_cast<unsigned char>(m_typed.back()) & 0xC0) == 0x80) {
         m_typed.pop_back();
@@ -250,10 +270,22 @@ void CKeyRoute::Erase() {
 
 void CKeyRoute::Clear() {
     m_typed.clear();
+    m_cut = false;
 }
 
 KeyRouteParse CKeyRoute::Parse(const KeyRouteTargets& targets) const {
-    return ParseKeyRoute(m_typed, targets);
+    return ParseFolded(m_typed, targets);
+}
+
+KeyRouteParse CKeyRoute::ParseFolded(std::string_view folded,
+                                     const KeyRouteTargets& targets) const {
+    KeyRouteParse parse = ParseKeyRoute(folded, targets);
+    if (m_cut && !m_typed.empty()) {
+        parse.complete = false;
+        parse.error = "Typed text is full (" + std::to_string(kMaxTyped) +
+                      " characters) and a key was not taken; Backspace or Escape.";
+    }
+    return parse;
 }
 
 KeyRouteParse ParseKeyRoute(std::string_view typed, const KeyRouteTargets& targets) {

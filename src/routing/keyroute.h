@@ -43,25 +43,46 @@ struct KeyRouteTargets {
 
 class CKeyRoute {
 public:
-    // The typed text is held to this many bytes.
+    // The typed text is held to this many characters (UTF-8 code points).
     static constexpr std::size_t kMaxTyped = 64;
 
     // Appends text (UTF-8); false, and nothing appended, when the result would pass kMaxTyped
-    // or text holds a control character.
+    // or text holds a control character. Text refused for the bound leaves the route cut: what
+    // was typed is not all that was meant (a number may lack its last digits), so Parse
+    // refuses it until a character is erased or the text cleared.
     bool Type(std::string_view text);
     // Removes the last whole character typed.
     void Erase();
     void Clear();
     const std::string& Typed() const { return m_typed; }
     bool Pending() const { return !m_typed.empty(); }
+    // Whether a key was refused for the bound since the last erase.
+    bool Cut() const { return m_cut; }
 
     // Reads the typed text. Labels match case-insensitively in ASCII letters; a caller that
     // folds other letters passes labels and typed text folded alike.
     KeyRouteParse Parse(const KeyRouteTargets& targets) const;
+    // Parse for a caller that folds the typed text first: reads folded, a form of Typed(),
+    // refused as Parse refuses a cut route.
+    KeyRouteParse ParseFolded(std::string_view folded, const KeyRouteTargets& targets) const;
 
 private:
     std::string m_typed;
+    bool m_cut = false;
 };
+
+// One word of a typed list of outputs: a number ("5", first == last) or a range ("5-8").
+struct OutputSpan {
+    int first = 0;
+    int last = 0;
+    std::string_view firstText;  // the numbers as typed, for messages
+    std::string_view lastText;
+};
+
+// Reads word as an output number or an upward range, as typed routes and every other list of
+// outputs read them; a number of more than 4 digits reads as 9999, beyond every count. Returns
+// why it is neither, or empty. The caller checks the numbers against its count.
+std::string ReadOutputSpan(std::string_view word, OutputSpan& span);
 
 // Reads typed text as CKeyRoute::Parse does, for callers that fold the text first.
 KeyRouteParse ParseKeyRoute(std::string_view typed, const KeyRouteTargets& targets);

@@ -24,8 +24,14 @@ inline constexpr std::size_t kMaxSalvoFileBytes = 64 * 1024;
 std::string FormatSalvoFile(const Salvo& salvo);
 
 // Reads a salvo file's text into salvo. Returns why it is not a salvo of ours, or empty: not
-// JSON, another format (a foreign file), a newer version, a bad name, a route out of range,
-// an output given twice, or text beyond kMaxSalvoFileBytes.
+// JSON (with the line and column), a key given twice in one object, another format (a foreign
+// file), a newer version, a bad name, a route not of whole numbers or out of range (each
+// number shown as written, however large), an output given twice, or text beyond
+// kMaxSalvoFileBytes. "input": null reads as no input (0).
 std::string ParseSalvoFile(std::string_view text, Salvo& salvo);
+
+// The name a salvo file's text gives even where ParseSalvoFile refuses it (its JSON read
+// leniently, the last of duplicate keys winning), or empty when it gives none.
+std::string SalvoFileClaimedName(std::string_view text);
 
 }  // namespace vantel

@@ -14,8 +14,8 @@ namespace {
 // How many numbered alternatives of a derived file name are tried before giving up.
 constexpr int kFileNameAttempts = 100;
 
-StoreResult Failure(std::string error) {
-    return StoreResult{false, std::move(error)};
+StoreResult Failure(std::string error, StoreFault fault = StoreFault::kOther) {
+    return StoreResult{false, std::move(error), fault};
 }
 
 bool IsSalvoFileName(const std::string& file) {
@@ -42,16 +42,53 @@ std::vector<std::string> SalvoFiles(const std::filesystem::path& folder, std::er
     return files;
 }
 
-std::string ReadSalvo(const std::filesystem::path& path, Salvo& salvo) {
+// Reads the salvo in path; returns why it is not one. claimed gets the name a file that is no
+// salvo still gives (a readable "name" beside a fault elsewhere), so it can be told apart.
+std::string ReadSalvo(const std::filesystem::path& path, Salvo& salvo,
+                      std::string* claimed = nullptr) {
     std::string text;
     if (!ReadFileBounded(path.c_str(), kMaxSalvoFileBytes, text)) {
         return "larger than " + std::to_string(kMaxSalvoFileBytes) + " bytes";
     }
-    return ParseSalvoFile(text, salvo);
+    std::string problem = ParseSalvoFile(text, salvo);
+    if (!problem.empty() && claimed != nullptr) {
+        *claimed = SalvoFileClaimedName(text);
+    }
+    return problem;
 }
 
 std::string Quoted(std::string_view name) {
     return "\"" + std::string(name) + "\"";
+}
+
+// Whether file is one that CSalvoStore::Save would write for name.
+bool IsFileNameFor(const std::string& file, std::string_view name) {
+    for (int attempt = 0; attempt < kFileNameAttempts; ++attempt) {
+        if (file == SalvoFileName(name, attempt)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+StoreResult Unreadable(std::string_view name, const std::string& file, const std::string& problem) {
+    return Failure(
+        "salvo " + Quoted(name) + " is in " + file + ", which cannot be read: " + problem,
+        StoreFault::kUnreadable);
+}
+
+// At most this many unreadable files are named in one message.
+constexpr std::size_t kNamedProblems = 3;
+
+std::string ProblemsText(const std::vector<SalvoFileProblem>& problems) {
+    std::string text;
+    for (std::size_t i = 0; i < problems.size() && i < kNamedProblems; ++i) {
+        text += (i == 0 ? "" : "; ") + problems[i].file + ": " + problems[i].problem;
+    }
+    if (problems.size() > kNamedProblems) {
+        text += "; " + std::to_string(problems.size() - kNamedProblems) + " more";
+    }
+    return text;
 }
 
 }  // namespace
@@ -68,11 +105,12 @@ SalvoListing CSalvoStore::List() const {
     const std::vector<std::string> files = SalvoFiles(m_folder, error);
     if (error) {
         listing.problems.push_back(
-            {m_folder.string(), "cannot read the folder: " + error.message()});
+            {m_folder.string(), "cannot read the folder: " + error.message(), {}});
     }
     for (const std::string& file : files) {
         Salvo salvo;
-        std::string problem = ReadSalvo(m_folder / file, salvo);
+        std::string claimed;
+        std::string problem = ReadSalvo(m_folder / file, salvo, &claimed);
         const auto same = std::find_if(listing.salvos.begin(), listing.salvos.end(),
                                        [&](const SalvoEntry& e) { return e.name == salvo.name; });
         if (problem.empty() && same != listing.salvos.end()) {
@@ -81,13 +119,13 @@ SalvoListing CSalvoStore::List() const {
             if (file == SalvoFileName(salvo.name)) {
                 std::swap(loser, same->file);
             }
-            listing.problems.push_back({loser, "holds the same name as " + same->file});
+            listing.problems.push_back({loser, "holds the same name as " + same->file, {}});
             continue;
         }
         if (problem.empty()) {
             listing.salvos.push_back({salvo.name, file});
         } else {
-            listing.problems.push_back({file, problem});
+            listing.problems.push_back({file, problem, claimed});
         }
     }
     std::sort(listing.salvos.begin(), listing.salvos.end(),
@@ -104,13 +142,39 @@ std::string CSalvoStore::FileOf(std::string_view name) const {
     return {};
 }
 
-StoreResult CSalvoStore::Load(std::string_view name, Salvo& salvo) const {
-    const std::string file = FileOf(name);
-    if (file.empty()) {
-        return Failure("no salvo named " + Quoted(name));
+StoreResult CSalvoStore::Locate(std::string_view name, std::string& file) const {
+    const SalvoListing listing = List();
+    for (const SalvoEntry& entry : listing.salvos) {
+        if (entry.name == name) {
+            file = entry.file;
+            return {};
+        }
     }
+    std::vector<SalvoFileProblem> unreadable;
+    for (const SalvoFileProblem& problem : listing.problems) {
+        if (problem.name == name || IsFileNameFor(problem.file, name)) {
+            return Unreadable(name, problem.file, problem.problem);
+        }
+        if (problem.name.empty()) {
+            unreadable.push_back(problem);
+        }
+    }
+    std::string error = "no salvo named " + Quoted(name) + " in " + m_folder.string();
+    if (!unreadable.empty()) {
+        error += " (files that cannot be read: " + ProblemsText(unreadable) + ")";
+    }
+    return Failure(std::move(error), StoreFault::kMissing);
+}
+
+StoreResult CSalvoStore::Load(std::string_view name, Salvo& salvo) const {
+    std::string file;
+    StoreResult located = Locate(name, file);
+    if (!located.ok) {
+        return located;
+    }
+    // The file may have changed since it was listed.
     const std::string problem = ReadSalvo(m_folder / file, salvo);
-    return problem.empty() ? StoreResult{} : Failure(file + ": " + problem);
+    return problem.empty() ? StoreResult{} : Unreadable(name, file, problem);
 }
 
 std::string CSalvoStore::FreeFileName(std::string_view name) const {
@@ -167,9 +231,9 @@ StoreResult CSalvoStore::Rename(std::string_view from, std::string_view to) {
 }
 
 StoreResult CSalvoStore::Delete(std::string_view name) {
-    const std::string file = FileOf(name);
-    if (file.empty()) {
-        return Failure("no salvo named " + Quoted(name));
+    std::string file;
+    if (StoreResult located = Locate(name, file); !located.ok) {
+        return located;
     }
     std::error_code error;
     std::filesystem::remove(m_folder / file, error);

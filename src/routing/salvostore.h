@@ -21,6 +21,7 @@ struct SalvoEntry {
 struct SalvoFileProblem {
     std::string file;  // file name inside the folder
     std::string problem;
+    std::string name;  // the name the file gives, where one can be read from it; else empty
 };
 
 struct SalvoListing {
@@ -28,9 +29,14 @@ struct SalvoListing {
     std::vector<SalvoFileProblem> problems;
 };
 
+// Why a store operation failed: no file gives the name; the salvo's file cannot be read as
+// one (the error names the file and why); anything else (a name refused, a file not written).
+enum class StoreFault { kNone, kMissing, kUnreadable, kOther };
+
 struct StoreResult {
     bool ok = true;
     std::string error;  // why not, for the operator
+    StoreFault fault = StoreFault::kNone;
 };
 
 class CSalvoStore {
@@ -50,16 +56,24 @@ public:
     // reported as a problem under its own path. Hidden files (temporary files of
     // an atomic write) and files not ending in ".json" are not looked at.
     SalvoListing List() const;
+    // Fails when no file holds a salvo of that name: unreadable when a file that cannot be read
+    // is the salvo's (it gives that name, or it is the file Save writes for the name), naming
+    // that file and why; otherwise "no salvo named", naming the files that could not be read,
+    // as the one meant may be among them.
     StoreResult Load(std::string_view name, Salvo& salvo) const;
     // Keeps the salvo, replacing one of the same name. Creates the folder when missing.
     StoreResult Save(const Salvo& salvo);
     // Fails when a salvo named to exists already or from does not.
     StoreResult Rename(std::string_view from, std::string_view to);
+    // Fails as Load does when no file holds the salvo: a file that cannot be read is never
+    // removed by a name it might not hold.
     StoreResult Delete(std::string_view name);
 
 private:
     // The file holding the salvo named name, or empty.
     std::string FileOf(std::string_view name) const;
+    // The file holding the salvo named name; when none does, the failure Load reports.
+    StoreResult Locate(std::string_view name, std::string& file) const;
     // A file name for a new salvo that no file in the folder has.
     std::string FreeFileName(std::string_view name) const;
     StoreResult Write(const std::string& file, const Salvo& salvo);

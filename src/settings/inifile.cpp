@@ -17,6 +17,17 @@ constexpr unsigned kSectionDataBufferSize = 512;
 // Widest hexadecimal text written: nothing longer can be read back (values are cut to 254).
 constexpr unsigned kMaxHexWidth = kValueBufferSize - 1;
 
+// The changes of a key list as the profile functions take them (pointing into the list).
+std::vector<vantel::ProfileKeyValue> profile_changes(
+    const std::vector<std::pair<std::string, std::string>>& keyValues) {
+    std::vector<vantel::ProfileKeyValue> changes;
+    changes.reserve(keyValues.size());
+    for (const auto& [key, value] : keyValues) {
+        changes.push_back({key.c_str(), value.c_str()});
+    }
+    return changes;
+}
+
 bool is_space(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
@@ -131,13 +142,16 @@ int CIniFile::SetString(const std::string& strValue, const std::string& strKey,
 
 int CIniFile::SetStrings(const std::vector<std::pair<std::string, std::string>>& keyValues,
                          const std::string& strSection) {
-    std::vector<vantel::ProfileKeyValue> changes;
-    changes.reserve(keyValues.size());
-    for (const auto& [key, value] : keyValues) {
-        changes.push_back({key.c_str(), value.c_str()});
-    }
-    m_nResult = vantel::WritePrivateProfileStrings(strSection.c_str(), changes, m_strPath.c_str());
+    m_nResult = vantel::WritePrivateProfileStrings(strSection.c_str(), profile_changes(keyValues),
+                                                   m_strPath.c_str());
     return m_nResult;
+}
+
+std::string CIniFile::SetStringsProblem(
+    const std::vector<std::pair<std::string, std::string>>& keyValues,
+    const std::string& strSection) const {
+    return vantel::PrivateProfileWriteProblem(strSection.c_str(), profile_changes(keyValues),
+                                              m_strPath.c_str());
 }
 
 int CIniFile::GetInt(const std::string& strKey, const std::string& strSection, int nDefault) {

@@ -26,6 +26,10 @@ public:
     // Sets every key of the list in section in one atomic change of the file: all or none.
     int SetStrings(const std::vector<std::pair<std::string, std::string>>& keyValues,
                    const std::string& strSection);
+    // Why SetStrings refuses that list as the file is now, in one sentence; empty when no
+    // cause is found. For saying why after a refused SetStrings.
+    std::string SetStringsProblem(const std::vector<std::pair<std::string, std::string>>& keyValues,
+                                  const std::string& strSection) const;
 
     // Several keys of one section, each read as GetString reads it, from one read of the file:
     // the value of keyDefaults[i].first, or keyDefaults[i].second when it has none.

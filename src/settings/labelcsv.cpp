@@ -4,6 +4,7 @@
 #include <map>
 #include <utility>
 
+#include "settings/labeltext.h"
 #include "settings/textcodec.h"
 
 namespace vantel {
@@ -13,7 +14,6 @@ namespace {
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 constexpr std::string_view kHeader = "kind,number,label";
 constexpr std::size_t kColumns = 3;
-constexpr std::size_t kShownBytes = 40;  // of a bad cell quoted in a message
 
 // One record of the CSV as read: its cells (each kept up to kMaxLabelCellBytes, the rest
 // counted only), the line it starts on, and what was wrong with its quoting.
@@ -24,9 +24,10 @@ struct Record {
     std::string fault;
 };
 
-// Reading position in the text, and the line it is on.
+// Reading position in the text, the line it is on, and the separator of the cells.
 struct Cursor {
     std::string_view text;
+    char separator = ',';
     std::size_t pos = 0;
     int line = 1;
 
@@ -89,7 +90,7 @@ Record ReadRecord(Cursor& in) {
         if (quoted) {
             ReadQuoted(in, record);
         }
-        while (!in.AtEnd() && in.Peek() != ',' && in.Peek() != '\r' && in.Peek() != '\n') {
+        while (!in.AtEnd() && in.Peek() != in.separator && in.Peek() != '\r' && in.Peek() != '\n') {
             if (quoted && record.fault.empty()) {
                 record.fault = "text follows a closing quote";
             }
@@ -99,7 +100,7 @@ Record ReadRecord(Cursor& in) {
         if (in.AtEnd() || in.SkipLineEnd()) {
             return record;
         }
-        ++in.pos;  // the comma
+        ++in.pos;  // the separator
     }
 }
 
@@ -118,15 +119,11 @@ bool EqualsIgnoringCase(std::string_view text, std::string_view word) {
            });
 }
 
-// A cell as a message quotes it: one line, short.
-std::string Shown(std::string_view cell) {
-    std::string shown = StorableLabel(cell);
-    shown.resize(WholeUtf8Prefix(shown, kShownBytes));
-    return "'" + shown + "'";
-}
-
+// A line of blanks, or of empty cells only (an empty row of a spreadsheet): no row at all.
 bool IsBlankLine(const Record& record) {
-    return record.cells.size() == 1 && record.cells[0].empty() && record.fault.empty();
+    return record.fault.empty() &&
+           std::all_of(record.cells.begin(), record.cells.end(),
+                       [](const std::string& cell) { return TrimBlanks(cell).empty(); });
 }
 
 bool IsHeader(const Record& record) {
@@ -163,19 +160,16 @@ std::string CheckRow(const Record& record, LabelRow& row) {
     }
     const std::string_view kind = TrimBlanks(record.cells[0]);
     if (!EqualsIgnoringCase(kind, "input") && !EqualsIgnoringCase(kind, "output")) {
-        return "kind must be input or output, not " + Shown(record.cells[0]);
+        return "kind must be input or output, not " + QuotedExcerpt(record.cells[0]);
     }
     row.kind = EqualsIgnoringCase(kind, "input") ? ButtonKind::kInput : ButtonKind::kOutput;
     row.number = ParseNumber(record.cells[1]);
     if (row.number == 0) {
         return "number must be 1 to " + std::to_string(kMaxLabelButtons) + ", not " +
-               Shown(record.cells[1]);
+               QuotedExcerpt(record.cells[1]);
     }
     if (std::find(record.overlong.begin(), record.overlong.end(), true) != record.overlong.end()) {
         return "a cell is longer than " + std::to_string(kMaxLabelCellBytes) + " bytes";
-    }
-    if (!IsValidUtf8(record.cells[2])) {
-        return "the label is not UTF-8 text (save the file as UTF-8)";
     }
     row.label = StorableLabel(record.cells[2]);
     row.line = record.line;
@@ -217,14 +211,16 @@ std::string FormatLabelCsv(const std::vector<std::string>& inputs,
 LabelCsv ParseLabelCsv(std::string_view text) {
     LabelCsv result;
     if (text.size() > kMaxLabelCsvBytes) {
-        result.errors.push_back(
-            {0, "the file is larger than " + std::to_string(kMaxLabelCsvBytes) + " bytes"});
+        result.unreadable =
+            "the file is larger than " + std::to_string(kMaxLabelCsvBytes) + " bytes";
         return result;
     }
-    if (text.substr(0, kBom.size()) == kBom) {
-        text.remove_prefix(kBom.size());
+    const LabelText decoded = DecodeLabelText(text);
+    if (!decoded.problem.empty()) {
+        result.unreadable = decoded.problem;
+        return result;
     }
-    Cursor in{text};
+    Cursor in{decoded.text, decoded.separator};
     std::map<std::pair<ButtonKind, int>, int> seen;  // button -> line it was given on
     bool first = true;
     while (!in.AtEnd()) {

@@ -2,7 +2,9 @@
 // Button labels as CSV, for spreadsheets: columns kind, number, label, a header row first.
 // Written as UTF-8 with a byte-order mark (so spreadsheets take it as UTF-8) and CR LF line
 // ends, cells quoted where they hold a comma, a quote or a line break (a quote inside doubled).
-// Read with or without the mark, with CR LF, LF or CR line ends, the header row optional.
+// Read as spreadsheets save it (see labeltext.h): UTF-8 with or without the mark or UTF-16
+// with its mark, cells separated by commas, semicolons or tabs, quoted alike, with CR LF, LF
+// or CR line ends, the header row optional.
 
 #include <cstddef>
 #include <string>
@@ -35,6 +37,9 @@ struct LabelCsvError {
 struct LabelCsv {
     std::vector<LabelRow> rows;
     std::vector<LabelCsvError> errors;
+    // Why the file as a whole cannot be read (its encoding or separator, its size), in one
+    // line; rows and errors are then empty.
+    std::string unreadable;
 };
 
 // "input" or "output".
@@ -45,11 +50,12 @@ const char* ButtonKindName(ButtonKind kind);
 std::string FormatLabelCsv(const std::vector<std::string>& inputs,
                            const std::vector<std::string>& outputs);
 
-// The rows of the CSV text and every bad row. Blank lines are skipped. A row is bad when it
-// does not have exactly three cells, its kind is not input or output (letter case aside), its
-// number is not 1 to 72, its label is not UTF-8 or longer than kMaxLabelCellBytes, a quoted
-// cell is not closed or has text after its closing quote, or its button was given before.
-// A text longer than kMaxLabelCsvBytes is one error (line 0) and no rows.
+// The rows of the file's bytes and every bad row. Lines of blanks or empty cells only are
+// skipped. A row is bad when it does not have exactly three cells, its kind is not input or
+// output (letter case aside), its number is not 1 to 72, a cell is longer than
+// kMaxLabelCellBytes, a quoted cell is not closed or has text after its closing quote, or its
+// button was given before. A file longer than kMaxLabelCsvBytes, or whose encoding or
+// separator is none of those read, is unreadable, with no rows and no errors.
 LabelCsv ParseLabelCsv(std::string_view text);
 
 }  // namespace vantel

@@ -77,7 +77,9 @@ std::string WriteLabelChanges(CIniFile& ini, const std::vector<LabelChange>& cha
         keyValues.emplace_back(KeyOf(change.kind, change.number), change.to);
     }
     if (!ini.SetStrings(keyValues, kLabelSection)) {
-        return "cannot write the labels to " + ini.m_strPath + "; nothing written";
+        const std::string why = ini.SetStringsProblem(keyValues, kLabelSection);
+        return "cannot write the labels to " + ini.m_strPath + (why.empty() ? "" : ": " + why) +
+               "; nothing written";
     }
     const StoredLabels stored(ini);
     for (const LabelChange& change : changes) {

@@ -1,6 +1,9 @@
 #include "settings/profile.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -240,9 +243,9 @@ std::string edited(const IniView& view, const std::string& section, const SpeltC
     return view.with_value(section, *change.key, *change.value);
 }
 
-// The file's bytes with every change applied, in order; nothing when any of them cannot be
-// stored in the file's encoding.
-std::optional<std::string> edited_file(const ProfileText& file, const char* section,
+// The file's text with every change applied, in order; nothing when any name or value cannot
+// be spelt in the file's encoding.
+std::optional<std::string> edited_text(const ProfileText& file, const char* section,
                                        std::span<const ProfileKeyValue> changes) {
     std::optional<std::string> spelt = spelt_section(file, section);
     if (!spelt) {
@@ -256,7 +259,15 @@ std::optional<std::string> edited_file(const ProfileText& file, const char* sect
         }
         text = edited(IniView(text, file.double_byte()), *spelt, *spelt_one);
     }
-    return file.encoded(text);
+    return text;
+}
+
+// The file's bytes with every change applied; nothing when the result cannot be stored in
+// the file's encoding.
+std::optional<std::string> edited_file(const ProfileText& file, const char* section,
+                                       std::span<const ProfileKeyValue> changes) {
+    std::optional<std::string> text = edited_text(file, section, changes);
+    return text ? file.encoded(*text) : std::nullopt;
 }
 
 // Whether every name and value is UTF-8 that a file could hold as written, checked before the
@@ -332,6 +343,31 @@ int WritePrivateProfileStrings(const char* section, std::span<const ProfileKeyVa
         return edited_file(ProfileText(old, false), section, changes);
     };
     return UpdateFileAtomically(path, kMaxProfileBytes, edit) ? 1 : 0;
+}
+
+std::string PrivateProfileWriteProblem(const char* section,
+                                       std::span<const ProfileKeyValue> changes, const char* path) {
+    if (path == nullptr || section == nullptr || !storable_as_given(section, changes)) {
+        return "a name or value holds a line break, a NUL or text that is not UTF-8";
+    }
+    std::string old;
+    if (!ReadFileBounded(path, kMaxProfileBytes, old)) {
+        return "the file is larger than " + std::to_string(kMaxProfileBytes) + " bytes";
+    }
+    const ProfileText file(old, false);
+    const std::optional<std::string> text = edited_text(file, section, changes);
+    if (!text) {
+        return "a name or value cannot be written in the file's encoding";
+    }
+    if (!file.encoded(*text)) {
+        return "the file is in the legacy code page GB18030, and after this change none of its "
+               "bytes would mark it so: its other text would then read as UTF-8 and mean "
+               "something else";
+    }
+    if (access(path, F_OK) == 0 && access(path, W_OK) != 0) {
+        return std::string("the file cannot be written: ") + std::strerror(errno);
+    }
+    return {};
 }
 
 unsigned GetPrivateProfileSection(const char* section, char* buffer, unsigned size,

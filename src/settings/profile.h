@@ -67,6 +67,12 @@ struct ProfileKeyValue {
 int WritePrivateProfileStrings(const char* section, std::span<const ProfileKeyValue> changes,
                                const char* path);
 
+// Why WritePrivateProfileStrings refuses these changes to the file as it is now, in one
+// sentence, for a caller to say so after a refused write; empty when no cause is found (the
+// write failed in the file system, or the file changed meanwhile).
+std::string PrivateProfileWriteProblem(const char* section,
+                                       std::span<const ProfileKeyValue> changes, const char* path);
+
 // The section's lines as a list of "key=value" entries. Returns characters copied.
 unsigned GetPrivateProfileSection(const char* section, char* buffer, unsigned size,
                                   const char* path);

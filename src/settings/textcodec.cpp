@@ -89,13 +89,17 @@ bool IsAscii(std::string_view text) {
 }
 
 bool IsValidUtf8(std::string_view text) {
+    return FirstInvalidUtf8(text) == std::string_view::npos;
+}
+
+std::size_t FirstInvalidUtf8(std::string_view text) {
     std::size_t length = 0;
     for (std::size_t pos = 0; pos < text.size(); pos += length) {
         if (decode_at(text, pos, length, false) == kInvalid) {
-            return false;
+            return pos;
         }
     }
-    return true;
+    return std::string_view::npos;
 }
 
 std::string ToValidUtf8(std::string_view text) {

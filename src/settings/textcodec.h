@@ -18,6 +18,9 @@ bool IsAscii(std::string_view text);
 // Whether text is well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
 bool IsValidUtf8(std::string_view text);
 
+// The offset of the first byte of text that starts no well-formed character, or npos.
+std::size_t FirstInvalidUtf8(std::string_view text);
+
 // text with every byte that does not start a well-formed character replaced by U+FFFD.
 std::string ToValidUtf8(std::string_view text);
 

@@ -75,6 +75,20 @@ TEST_F(LabelTransferTest, FileWithABadRowChangesNothing) {
     EXPECT_EQ(InputText(0), "Old in");
 }
 
+TEST_F(LabelTransferTest, FileInACodePageIsOneReasonAndChangesNothing) {
+    const QByteArray before = app.ReadIni();
+    Import("kind,number,label\r\ninput,1,Caf\xE9\r\ninput,2,\xE9t\xE9\r\n");
+    EXPECT_EQ(app.ReadIni(), before);
+    EXPECT_TRUE(asked.isEmpty());
+    ASSERT_EQ(errors.Count(), 1);
+    const std::string text = errors.LastText().toStdString();
+    EXPECT_NE(text.find("not UTF-8 but in an 8-bit code page (line 2 holds the byte 0xE9)"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("line 3"), std::string::npos) << "one reason, not a list of rows";
+    EXPECT_NE(text.find("Nothing written"), std::string::npos) << text;
+}
+
 TEST_F(LabelTransferTest, ImportListsTheChangesAndWritesOnlyWhenConfirmed) {
     const QByteArray before = app.ReadIni();
     answer = QMessageBox::No;

@@ -103,21 +103,58 @@ TEST(KeyRouteTest, NoPortsKnownRefusesEveryNumber) {
     EXPECT_EQ(parse.error, "Input 1 is not on this device (no inputs known yet).");
 }
 
-TEST(KeyRouteTest, TypedTextIsBoundedAndErasedByWholeCharacters) {
+TEST(KeyRouteTest, TypedTextIsBoundedInCharactersAndErasedByWholeCharacters) {
+    const std::string camera = "\xE6\x91\x84";  // one character, three bytes
     CKeyRoute route;
     EXPECT_FALSE(route.Pending());
-    EXPECT_TRUE(route.Type(std::string(CKeyRoute::kMaxTyped - 2, ' ')));
-    EXPECT_FALSE(route.Type("\xE6\x91\x84"));  // would pass the bound: nothing appended
-    EXPECT_EQ(route.Typed().size(), CKeyRoute::kMaxTyped - 2);
+    for (std::size_t i = 0; i + 1 < CKeyRoute::kMaxTyped; ++i) {
+        ASSERT_TRUE(route.Type(camera)) << "character " << i + 1;
+    }
     EXPECT_FALSE(route.Type("\n"));
+    EXPECT_FALSE(route.Cut()) << "a control character is refused, not cut";
     EXPECT_TRUE(route.Type("\xC3\xA9"));
     EXPECT_FALSE(route.Type("1"));
+    EXPECT_EQ(route.Typed().size(), (CKeyRoute::kMaxTyped - 1) * camera.size() + 2);
     route.Erase();
-    EXPECT_EQ(route.Typed(), std::string(CKeyRoute::kMaxTyped - 2, ' '));
+    EXPECT_EQ(route.Typed().size(), (CKeyRoute::kMaxTyped - 1) * camera.size());
     route.Clear();
     EXPECT_FALSE(route.Pending());
     route.Erase();  // nothing to erase
     EXPECT_EQ(route.Parse(Targets()).error, "");
+}
+
+// Typed key by key until the bound refuses a digit: the number left short ("2" of "25") is
+// never taken, nor is the route without it; erasing makes what is shown the route again.
+TEST(KeyRouteTest, RouteCutShortByTheBoundIsNotTaken) {
+    const KeyRouteTargets targets{72, 72, {}};
+    std::string meant = "1";
+    for (int output = 10; output <= 40; ++output) {
+        meant += ", " + std::to_string(output);
+    }
+    CKeyRoute route;
+    std::size_t typed = 0;
+    while (typed < meant.size() && route.Type(meant.substr(typed, 1))) {
+        ++typed;
+    }
+    ASSERT_EQ(typed, CKeyRoute::kMaxTyped);
+    ASSERT_EQ(route.Typed().substr(route.Typed().size() - 3), ", 2") << "cut inside 25";
+    ASSERT_TRUE(route.Cut());
+
+    KeyRouteParse parse = route.Parse(targets);
+    EXPECT_FALSE(parse.complete);
+    EXPECT_EQ(parse.error,
+              "Typed text is full (64 characters) and a key was not taken; "
+              "Backspace or Escape.");
+    EXPECT_FALSE(route.ParseFolded(route.Typed(), targets).complete);
+
+    route.Erase();
+    parse = route.Parse(targets);
+    EXPECT_TRUE(parse.complete) << parse.error;
+    EXPECT_EQ(parse.outputs.back(), 24);
+
+    EXPECT_FALSE(route.Type("99"));
+    route.Clear();
+    EXPECT_FALSE(route.Cut());
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // The last known routing kept beside setup.ini: what is saved reads back, and a file that is
-// short, long, foreign or holds an image no device sends is ignored.
+// short, long, foreign, damaged, of the older unchecked form or holds an image no device sends
+// is ignored.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -55,14 +57,48 @@ TEST(LastKnownImage, DamagedOrForeignFilesAreIgnored) {
         {"one byte too many", good + '\0'},
         {"twice as long", good + good},
         {"wrong file mark", with(0, 'X')},
-        {"image without its mark", with(4, 0)},
-        {"no inputs", with(4 + 5, 0)},
-        {"73 outputs", with(4 + 6, 73)},
-        {"port count not inputs + outputs", with(4 + 4, 9)},
+        {"older form without checksum", "VLK1" + good.substr(4, CStateImage::kImageSize)},
+        // Bytes changed within their ranges: only the checksum tells.
+        {"output slot changed", with(4 + 7 + 4 + 0, 1)},
+        {"unrouted output given an input", with(4 + 7 + 4 + 1, 2)},
+        {"carried rest changed", with(4 + 300, 1)},
+        {"checksum changed", with(good.size() - 1, static_cast<char>(good.back() ^ 1))},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         WriteFile(file.string(), c.bytes);
+        EXPECT_FALSE(LoadLastKnownImage(file));
+    }
+}
+
+// Images a device never sends, kept with a good checksum: still not shown as the routing.
+TEST(LastKnownImage, ImagesWithImpossibleSlotsAreIgnored) {
+    TempDir dir;
+    const auto file = LastKnownFileBeside(dir.Path() / "setup.ini");
+    const auto changed = [](std::size_t at, std::uint8_t byte) {
+        CStateImage::Bytes bytes = Routed().Raw();
+        bytes[at] = byte;
+        return CStateImage(bytes);
+    };
+    struct Case {
+        const char* name;
+        CStateImage image;
+    };
+    // Routed(): 4 inputs (slots 7..10), 4 outputs (slots 11..14).
+    const std::vector<Case> cases = {
+        {"image without its mark", changed(0, 0)},
+        {"no inputs", changed(5, 0)},
+        {"73 outputs", changed(6, 73)},
+        {"port count not inputs + outputs", changed(4, 9)},
+        {"output fed by input 5 of 4", changed(11, 5)},
+        {"output fed by input 255", changed(14, 255)},
+        {"input slot 2 holding 3", changed(8, 3)},
+        {"input slot 1 holding 0", changed(7, 0)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(file);
+        SaveLastKnownImage(file, c.image);
         EXPECT_FALSE(LoadLastKnownImage(file));
     }
 }

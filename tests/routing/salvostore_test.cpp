@@ -177,6 +177,113 @@ TEST_F(SalvoStore, MissingFolderListsNothingUnreadableFolderIsReported) {
     EXPECT_FALSE(store.Save(Salvo{"s", {{1, 1}}}).ok);
 }
 
+// Files edited by hand: each number shown as written however large, no key silently
+// dropped by a later one, "input": null read as none, a syntax error placed.
+TEST(SalvoFile, HandEditedTextIsReadStrictly) {
+    const auto file = [](const std::string& routes, const std::string& head = "") {
+        return R"({"format": "vantel-salvo", "version": 1, )" + head +
+               R"("name": "n", "routes": [)" + routes + "]}";
+    };
+    const struct {
+        const char* what;
+        std::string text;
+        std::string problem;  // empty: read, with routes
+        std::map<int, int> routes;
+    } cases[] = {
+        {"largest unsigned",
+         file(R"({"output": 18446744073709551615, "input": 1})"),
+         "route 18446744073709551615 -> 1 is out of range",
+         {}},
+        {"beyond 64 bits",
+         file(R"({"output": 1, "input": 99999999999999999999999})"),
+         "route 1 -> 99999999999999999999999 is out of range",
+         {}},
+        {"below 64 bits",
+         file(R"({"output": -99999999999999999999, "input": 1})"),
+         "route -99999999999999999999 -> 1 is out of range",
+         {}},
+        {"2^32 + 1",
+         file(R"({"output": 4294967297, "input": 1})"),
+         "route 4294967297 -> 1 is out of range",
+         {}},
+        {"fraction",
+         file(R"({"output": 2.5, "input": 1})"),
+         "route 2.5 -> 1 is not of whole numbers",
+         {}},
+        {"exponent",
+         file(R"({"output": 1e2, "input": 1})"),
+         "route 1e2 -> 1 is not of whole numbers",
+         {}},
+        {"key twice in a route",
+         file(R"({"output": 1, "input": 3, "input": 4})"),
+         "\"input\" is given twice in one object",
+         {}},
+        {"key twice at the top",
+         file("", R"("name": "m", )"),
+         "\"name\" is given twice in one object",
+         {}},
+        {"null input is none",
+         file(R"({"output": 2, "input": null}, {"output": 3, "input": 1})"),
+         "",
+         {{2, 0}, {3, 1}}},
+        {"null output", file(R"({"output": null, "input": 1})"), "a route is not", {}},
+        {"string input", file(R"({"output": 1, "input": "1"})"), "a route is not", {}},
+        {"missing comma",
+         file(R"({"output": 1 "input": 2})"),
+         "not valid JSON: parse error at line 1, column",
+         {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Salvo read;
+        const std::string problem = ParseSalvoFile(c.text, read);
+        if (c.problem.empty()) {
+            EXPECT_EQ(problem, "");
+            EXPECT_EQ(read.routes, c.routes);
+        } else {
+            EXPECT_EQ(problem.substr(0, c.problem.size()), c.problem) << problem;
+        }
+    }
+}
+
+TEST_F(SalvoStore, TheFileOfASalvoThatCannotBeReadIsNamedWithWhy) {
+    ASSERT_TRUE(store.Save(Salvo{"News", {{1, 3}}}).ok);
+    const std::string newsFile = FilesIn(store.Folder()).begin()->c_str();
+    dir.Write("salvos/" + newsFile, "{\"format\": \"vantel-salvo\", \"vers");  // torn
+    dir.Write("salvos/evening.json",
+              R"({"format": "vantel-salvo", "version": 1, "name": "Evening",)"
+              R"( "routes": [{"output": 1, "input": 2, "input": 3}]})");
+    dir.Write("salvos/notes.json", "not json at all");
+
+    const struct {
+        const char* name;
+        StoreFault fault;
+        std::vector<std::string> says;
+    } cases[] = {
+        // The file Save writes for the name, however broken.
+        {"News", StoreFault::kUnreadable, {newsFile, "not valid JSON"}},
+        // A file that gives the name but is no salvo.
+        {"Evening", StoreFault::kUnreadable, {"evening.json", "given twice"}},
+        // Any of the unreadable files may be the one meant.
+        {"Morning",
+         StoreFault::kMissing,
+         {"no salvo named \"Morning\"", "notes.json: not valid JSON"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Salvo salvo;
+        for (const StoreResult& result :
+             {store.Load(c.name, salvo), store.Delete(c.name), store.Rename(c.name, "Other")}) {
+            EXPECT_FALSE(result.ok);
+            EXPECT_EQ(result.fault, c.fault);
+            for (const std::string& part : c.says) {
+                EXPECT_NE(result.error.find(part), std::string::npos) << result.error;
+            }
+        }
+    }
+    EXPECT_EQ(FilesIn(store.Folder()).size(), 3u) << "nothing removed or added";
+}
+
 TEST(SalvoFile, RoundTripsEveryRouteAndEscapedName) {
     Salvo salvo{"quote \" backslash \\ \xC3\xA9", {}};
     for (int output = 1; output <= Salvo::kMaxOutputs; ++output) {

@@ -8,6 +8,7 @@
 
 #include "settings/buttonlabel.h"
 #include "settings/labelcsv.h"
+#include "settings/textcodec.h"
 
 namespace {
 
@@ -16,6 +17,11 @@ using vantel::FormatLabelCsv;
 using vantel::LabelCsv;
 using vantel::ParseLabelCsv;
 using vantel::StorableLabel;
+
+// What a spreadsheet's "Unicode Text" holds for text: UTF-16 little endian after its mark.
+std::string Utf16Le(std::string_view utf8) {
+    return "\xFF\xFE" + vantel::Utf8ToUtf16(utf8, false);
+}
 
 // 63 four-byte characters and a two-byte one: 254 bytes, the longest label that reads back.
 std::string LongestLabel() {
@@ -80,6 +86,14 @@ TEST(LabelCsvTest, ReadsWhatSpreadsheetsAndEditorsSave) {
         {"CR line ends", "kind,number,label\rinput,2,A\routput,1,\"B,C\"\r"},
         {"no header, blank lines", "\ninput,2,A\n\n\noutput,1,\"B,C\"\n\n"},
         {"letter case and blanks", "Kind, Number ,LABEL\nINPUT, 2 ,A\n Output,01,\"B,C\"\n"},
+        {"lines of blanks and empty cells", "  \ninput,2,A\n\t \n,,\n , ,\noutput,1,\"B,C\"\n"},
+        {"Unicode Text: UTF-16 LE, tabs",
+         Utf16Le("kind\tnumber\tlabel\r\ninput\t2\tA\r\noutput\t1\tB,C\r\n")},
+        {"UTF-16 BE, tabs, quoted",
+         "\xFE\xFF" + vantel::Utf8ToUtf16("input\t2\t\"A\"\r\noutput\t1\t\"B,C\"", true)},
+        {"semicolons", "\xEF\xBB\xBFkind;number;label\r\ninput;2;A\r\noutput;1;B,C\r\n"},
+        {"semicolons, no header, quoted", "\r\n\"input\";2;A\r\n;;\r\noutput;1;\"B,C\"\r\n"},
+        {"tabs in UTF-8", "input\t2\tA\noutput\t1\tB,C\n"},
     };
     for (const auto& c : cases) {
         const LabelCsv parsed = ParseLabelCsv(c.text);
@@ -109,12 +123,14 @@ TEST(LabelCsvTest, ReportsBadRowsByTheirFileLine) {
         {"two cells", "input,1\n", 1, "found 2"},
         {"four cells", "input,1,a,b\n", 1, "found 4"},
         {"button given twice", "input,4,a\n\ninput,4,b\n", 3, "first on line 1"},
-        {"not UTF-8", "input,1,\xC7\xB0\xFF\n", 1, "not UTF-8"},
         {"cell over the cap", "input,1," + cell + "\n", 1, "longer than"},
         {"quote not closed", "input,1,a\ninput,2,\"b\nc\n", 2, "not closed"},
         {"text after a quote", "input,1,\"a\"b\n", 1, "closing quote"},
         {"bad header", "kind,label,number\ninput,1,a\n", 1, "header row"},
         {"after a multi-line cell", "input,1,\"a\r\nb\r\nc\"\r\nout,2,x\r\n", 4, "kind"},
+        {"UTF-16 counts its own lines",
+         Utf16Le("kind\tnumber\tlabel\r\ninput\t1\ta\r\nmonitor\t2\tb\r\n"), 3, "kind must be"},
+        {"a blank line between", "input,1,a\n   \ninput,2,b,c\n", 3, "found 4"},
     };
     for (const auto& c : cases) {
         const LabelCsv parsed = ParseLabelCsv(c.text);
@@ -125,12 +141,37 @@ TEST(LabelCsvTest, ReportsBadRowsByTheirFileLine) {
     }
 }
 
-TEST(LabelCsvTest, RefusesTextBeyondTheFileCap) {
-    const std::string text = "input,1," + std::string(vantel::kMaxLabelCsvBytes, 'x');
-    const LabelCsv parsed = ParseLabelCsv(text);
-    EXPECT_TRUE(parsed.rows.empty());
-    ASSERT_EQ(parsed.errors.size(), 1u);
-    EXPECT_EQ(parsed.errors[0].line, 0);
+// A file that cannot be read as labels at all says why in one line, naming what it found.
+TEST(LabelCsvTest, AnUnreadableFileIsOneReasonNamingItsEncodingOrSeparator) {
+    const struct {
+        const char* name;
+        std::string text;
+        const char* says;
+    } cases[] = {
+        {"Windows-1252", "input,1,Caf\xE9\r\ninput,2,x\r\n",
+         "not UTF-8 but in an 8-bit code page (line 1 holds the byte 0xE9)"},
+        {"GBK on line 3", "kind,number,label\r\ninput,1,a\r\ninput,2,\xC7\xB0\xFF\r\n",
+         "8-bit code page (line 3 holds the byte 0xFF)"},
+        {"marked UTF-8 that is not", "\xEF\xBB\xBFinput,1,a\ninput,2,\xFF\n",
+         "marked as UTF-8, but line 2 holds the byte 0xFF"},
+        {"UTF-16 without its mark", vantel::Utf8ToUtf16("input,1,a\r\n", false), "NUL bytes"},
+        {"UTF-16 cut short", Utf16Le("input\t1\ta").substr(0, 11),
+         "UTF-16 little endian text cut inside a character"},
+        {"UTF-16 with half a pair", Utf16Le("input\t1\ta\r\ninput\t2\t") + "\x3D\xD8",
+         "line 2 holds half of a character"},
+        {"pipes", "kind|number|label\ninput|1|a\n", "separates its cells by '|'"},
+        {"spaces", "input 1 Camera\n", "no comma, semicolon or tab after its first word"},
+        {"no separator at all", "Camera\n", "holds no comma, semicolon or tab"},
+        {"beyond the cap", "input,1," + std::string(vantel::kMaxLabelCsvBytes, 'x'), "larger than"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const LabelCsv parsed = ParseLabelCsv(c.text);
+        EXPECT_TRUE(parsed.rows.empty());
+        EXPECT_TRUE(parsed.errors.empty());
+        EXPECT_NE(parsed.unreadable.find(c.says), std::string::npos) << parsed.unreadable;
+        EXPECT_EQ(parsed.unreadable.find('\n'), std::string::npos);
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // file's own encoding or nothing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -111,6 +112,61 @@ TEST_F(LabelsTest, ImportKeepsALegacyFileInItsEncoding) {
     EXPECT_FALSE(vantel::IsValidUtf8(bytes));
     EXPECT_EQ(Label(config, ButtonKind::kOutput, 1), wanted);
     EXPECT_EQ(Label(config, ButtonKind::kInput, 1), "\xE4\xB8\xAD");
+}
+
+// A legacy file whose only bytes that are not UTF-8 an import would replace: the rest would
+// then read as UTF-8 and mean something else, so nothing is written and the reason is given.
+TEST_F(LabelsTest, RefusesAWriteThatWouldLeaveALegacyFileReadingAsUtf8) {
+    const std::string config = Path("setup.ini");
+    // "前" (C7 B0, which happens to be well-formed UTF-8) and "摄像" (not UTF-8).
+    const std::string before = "[BUTTON]\r\n3000=\xC7\xB0\r\n3001=\xC9\xE3\xCF\xF1\r\n";
+    WriteFile(config, before);
+    const std::string csv = Path("labels.csv");
+    WriteFile(csv, "input,2,Cam\r\n");
+
+    const CtlResult result = Ctl(config, {"labels", "import", csv});
+    EXPECT_EQ(result.code, 3);
+    EXPECT_TRUE(vantel::IsOneErrorLine(result.err)) << result.err;
+    EXPECT_NE(result.err.find("GB18030"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("nothing written"), std::string::npos) << result.err;
+    EXPECT_EQ(ReadFile(config), before);
+}
+
+// "Unicode Text" and semicolon CSV import exactly; a file in a code page is one line saying so.
+TEST_F(LabelsTest, ImportsWhatSpreadsheetsSaveAndNamesWhatItCannotRead) {
+    const std::string rows =
+        "kind#number#label\r\ninput#1#Cam, left\r\n"
+        "output#2#\"Say \"\"hi\"\"\"\r\n";
+    const auto separated = [&rows](char separator) {
+        std::string text = rows;
+        std::replace(text.begin(), text.end(), '#', separator);
+        return text;
+    };
+    const std::vector<std::pair<const char*, std::string>> files = {
+        {"unicode.txt", "\xFF\xFE" + vantel::Utf8ToUtf16(separated('\t'), false)},
+        {"semicolons.csv", separated(';')},
+    };
+    const std::string config = Path("setup.ini");
+    for (const auto& [name, bytes] : files) {
+        SCOPED_TRACE(name);
+        WriteFile(config, "[BUTTON]\n");
+        WriteFile(Path(name), bytes);
+        const CtlResult result = Ctl(config, {"labels", "import", Path(name)});
+        EXPECT_EQ(result.code, 0) << result.err;
+        EXPECT_EQ(Label(config, ButtonKind::kInput, 1), "Cam, left");
+        EXPECT_EQ(Label(config, ButtonKind::kOutput, 2), "Say \"hi\"");
+    }
+
+    const std::string before = "[BUTTON]\n3000=Cam 1\n";
+    WriteFile(config, before);
+    WriteFile(Path("ansi.csv"), "kind,number,label\r\ninput,1,Caf\xE9\r\n");
+    const CtlResult refused = Ctl(config, {"labels", "import", Path("ansi.csv")});
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_TRUE(vantel::IsOneErrorLine(refused.err)) << refused.err;
+    EXPECT_NE(refused.err.find("ansi.csv: the file is not UTF-8 but in an 8-bit code page (line 2"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_EQ(ReadFile(config), before);
 }
 
 }  // namespace

@@ -102,6 +102,7 @@ TEST_F(VantelCtlSalvo, CaptureThenApplyBringsBackTheCapturedOutputsOnly) {
         {"every output", {}, kStart},
         {"outputs 2 and 4", {"--outputs", "2,4"}, {8, 2, 0, 4, 1, 2, 0, 3}},
         {"an output by its label", {"--outputs", "Stage,7"}, {8, 8, 0, 4, 1, 2, 7, 3}},
+        {"a range and a label", {"--outputs", "1-2,Stage"}, {1, 2, 0, 4, 1, 2, 0, 3}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -117,7 +118,8 @@ TEST_F(VantelCtlSalvo, CaptureThenApplyBringsBackTheCapturedOutputsOnly) {
         EXPECT_EQ(me.Live(), c.after);
     }
     const CtlResult list = me.Ctl({"salvo", "list"});
-    EXPECT_EQ(list.out, "an output by its label\nevery output\noutputs 2 and 4\n");
+    EXPECT_EQ(list.out,
+              "a range and a label\nan output by its label\nevery output\noutputs 2 and 4\n");
 }
 
 TEST_F(VantelCtlSalvo, ShowDiffGivesNowAndAfterOfTheCoveredOutputs) {
@@ -340,6 +342,39 @@ TEST_F(VantelCtlSalvo, BrokenSalvoFilesAreReportedAndTheOthersListed) {
     EXPECT_EQ(me.Json({"salvo", "apply", "Night"})["ok"], true);
 }
 
+// A salvo whose file was edited into something unreadable is named with its file and why, by
+// every command that names it; a name no file gives points at the files that could not be read.
+TEST_F(VantelCtlSalvo, CommandsOnABrokenSalvoNameItsFileAndWhy) {
+    const auto folder = CSalvoStore::FolderBeside(me.config);
+    home.Write("me/salvos/evening.json",
+               R"({"format": "vantel-salvo", "version": 1, "name": "Evening",
+ "routes": [{"output": 1, "input": 2, "input": 3}]})");
+    home.Write("me/salvos/torn.json", R"({"format": "vantel-salvo", "vers)");
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::vector<std::string> says;
+    } cases[] = {
+        {{"salvo", "apply", "Evening"}, 3, {"evening.json", "\"input\" is given twice"}},
+        {{"salvo", "show", "Evening"}, 3, {"evening.json", "\"input\" is given twice"}},
+        {{"salvo", "rename", "Evening", "Late"}, 3, {"evening.json", "given twice"}},
+        {{"salvo", "delete", "Evening"}, 3, {"evening.json", "given twice"}},
+        {{"salvo", "apply", "Morning"},
+         2,
+         {"no salvo named \"Morning\"", "torn.json: not valid JSON"}},
+    };
+    for (const auto& c : cases) {
+        const CtlResult result = me.Ctl(c.args);
+        EXPECT_EQ(result.code, c.code) << ::testing::PrintToString(c.args) << "\n" << result.err;
+        EXPECT_TRUE(IsOneErrorLine(result.err)) << result.err;
+        for (const std::string& part : c.says) {
+            EXPECT_NE(result.err.find(part), std::string::npos) << part << "\n" << result.err;
+        }
+    }
+    EXPECT_TRUE(std::filesystem::exists(folder / "evening.json"));
+    EXPECT_EQ(me.Live(), kStart);
+}
+
 TEST_F(VantelCtlSalvo, StoreCommandsRefuseWhatWouldLoseOrMisnameASalvo) {
     Save(me, {"A", {{1, 2}}});
     Save(me, {"B", {{1, 3}}});
@@ -357,6 +392,9 @@ TEST_F(VantelCtlSalvo, StoreCommandsRefuseWhatWouldLoseOrMisnameASalvo) {
         {{"salvo", "capture", "A"}, 2, "--replace"},
         {{"salvo", "capture", "D", "--outputs", "9"}, 2, "output 9"},
         {{"salvo", "capture", "D", "--outputs", "Nowhere"}, 2, "'Nowhere'"},
+        {{"salvo", "capture", "D", "--outputs", "4-2"}, 2, "runs backwards"},
+        {{"salvo", "capture", "D", "--outputs", "1-"}, 2, "needs its last output"},
+        {{"salvo", "capture", "D", "--outputs", "70-99999"}, 2, "beyond outputs 1-72"},
         {{"salvo", "apply", "wide"}, 2, "out 09"},
     };
     for (const auto& c : cases) {

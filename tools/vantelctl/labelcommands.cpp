@@ -32,8 +32,13 @@ std::string ReadCsvFile(const std::string& path) {
                                          " bytes; nothing written");
 }
 
-// Prints every bad row and fails, so nothing is written unless every row is good.
+// Prints every bad row and fails, so nothing is written unless every row is good; a file
+// that cannot be read at all is one line saying why.
 void RequireGoodRows(const LabelCsv& csv, const std::string& path) {
+    if (!csv.unreadable.empty()) {
+        throw CCtlError(CtlExit::kUsage,
+                        "cannot read " + path + ": " + csv.unreadable + "; nothing written");
+    }
     if (csv.errors.empty()) {
         return;
     }

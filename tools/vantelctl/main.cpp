@@ -126,7 +126,8 @@ void AddSalvoCommands(CLI::App& app, const CtlOptions& options, Action& chosen,
     auto* capture = AddNamed(AddCommand(*group, "capture", "store the routing as a salvo", chosen,
                                         [&] { return vantel::RunSalvoCapture(options, args); }),
                              args.name);
-    capture->add_option("--outputs", args.outputs, "only these outputs (numbers or labels)")
+    capture
+        ->add_option("--outputs", args.outputs, "only these outputs (numbers, ranges 1-4, labels)")
         ->type_name("LIST")
         ->delimiter(',');
     capture->add_option("--from-scene", args.fromScene, "capture stored scene N instead")

@@ -9,6 +9,7 @@
 #include "jsonline.h"
 #include "portnames.h"
 #include "routing/capture.h"
+#include "routing/keyroute.h"
 #include "routing/routingaction.h"
 #include "routing/vexaroutinglink.h"
 #include "routingreport.h"
@@ -28,13 +29,6 @@ std::string Quoted(const std::string& name) {
     return "\"" + PrintableName(name) + "\"";
 }
 
-void RequireStored(const CSalvoStore& store, const std::string& name) {
-    if (!Holds(store.List(), name)) {
-        throw CCtlError(CtlExit::kUsage,
-                        "no salvo named " + Quoted(name) + " in " + store.Folder().string());
-    }
-}
-
 void RequireGoodName(const std::string& name) {
     const std::string problem = SalvoNameProblem(name);
     if (!problem.empty()) {
@@ -42,26 +36,55 @@ void RequireGoodName(const std::string& name) {
     }
 }
 
-// A store operation that failed on the files (not on the names, checked before).
+// A store operation that failed: a name no file gives is a usage error, a salvo file that
+// cannot be read (named, with why) or written is one that cannot be opened.
 void RequireStored(const StoreResult& result) {
     if (!result.ok) {
-        throw CCtlError(CtlExit::kCannotOpen, result.error);
+        throw CCtlError(
+            result.fault == StoreFault::kMissing ? CtlExit::kUsage : CtlExit::kCannotOpen,
+            PrintableName(result.error));
     }
 }
 
 Salvo LoadSalvo(const CSalvoStore& store, const std::string& name) {
-    RequireStored(store, name);
     Salvo salvo;
     RequireStored(store.Load(name, salvo));
     return salvo;
 }
 
-// The outputs of --outputs as numbers from 1, names resolved by the button labels.
+// Digits with a dash: a range of outputs, never a label (as a number always means itself).
+bool IsRangeText(const std::string& name) {
+    return name.find('-') != std::string::npos &&
+           name.find_first_not_of("0123456789-") == std::string::npos;
+}
+
+// The outputs of a range ("1-4") of --outputs, read as typed routes read it.
+void AppendRange(const std::string& name, std::vector<int>& outputs) {
+    OutputSpan span;
+    std::string error = ReadOutputSpan(name, span);
+    if (error.empty() && (span.first < 1 || span.last > Salvo::kMaxOutputs)) {
+        error = "The range \"" + name + "\" goes beyond outputs 1-" +
+                std::to_string(Salvo::kMaxOutputs) + ".";
+    }
+    if (!error.empty()) {
+        throw CCtlError(CtlExit::kUsage, "--outputs: " + error);
+    }
+    for (int output = span.first; output <= span.last; ++output) {
+        outputs.push_back(output);
+    }
+}
+
+// The outputs of --outputs as numbers from 1: numbers and ranges, other names resolved by the
+// button labels.
 std::vector<int> OutputNumbers(const std::string& settingsPath, const SalvoArgs& args) {
     const CPortNames names(settingsPath);
     std::vector<int> outputs;
     for (const std::string& name : args.outputs) {
-        outputs.push_back(names.Resolve(PortKind::kOutput, name) + 1);
+        if (IsRangeText(name)) {
+            AppendRange(name, outputs);
+        } else {
+            outputs.push_back(names.Resolve(PortKind::kOutput, name) + 1);
+        }
     }
     return outputs;
 }
@@ -189,7 +212,7 @@ int RunSalvoCapture(const CtlOptions& options, const SalvoArgs& args) {
 int RunSalvoRename(const CtlOptions& options, const SalvoArgs& args) {
     CSalvoStore store = SalvosBeside(SettingsPathFor(options.config));
     RequireGoodName(args.newName);
-    RequireStored(store, args.name);
+    LoadSalvo(store, args.name);
     if (args.newName != args.name && Holds(store.List(), args.newName)) {
         throw CCtlError(CtlExit::kUsage,
                         "a salvo named " + Quoted(args.newName) + " exists already");
@@ -209,7 +232,6 @@ int RunSalvoRename(const CtlOptions& options, const SalvoArgs& args) {
 
 int RunSalvoDelete(const CtlOptions& options, const SalvoArgs& args) {
     CSalvoStore store = SalvosBeside(SettingsPathFor(options.config));
-    RequireStored(store, args.name);
     RequireStored(store.Delete(args.name));
     PrintAction("deleted", args.name, options.json);
     return 0;

@@ -24,6 +24,7 @@ ActionResult TakeFrom(IRoutingLink& link, CJournal& journal, const Salvo& salvo,
                       const ApplyProgress& progress) {
     ActionResult result;
     const JournalEntry entry = JournalEntryFor(action, salvo, start);
+    result.changing = entry.outputs;
     if (OutOfReach(salvo, start).empty() && !entry.outputs.empty()) {
         if (!journal.Append(entry, &result.error)) {
             result.apply.differing = Mismatches(salvo, start);
@@ -60,7 +61,7 @@ ActionResult TakeSalvo(IRoutingLink& link, CJournal& journal, const Salvo& salvo
 
 UndoResult UndoLast(IRoutingLink& link, CJournal& journal, const ApplyProgress& progress) {
     UndoResult undo;
-    const std::optional<JournalEntry> last = journal.Last();
+    const std::optional<JournalEntry> last = ActionToUndo(journal);
     if (!last) {
         undo.nothingToUndo = true;
         undo.action.error = "nothing to undo";
@@ -89,6 +90,10 @@ UndoResult UndoLast(IRoutingLink& link, CJournal& journal, const ApplyProgress& 
     undo.action = TakeFrom(link, journal, restore, kUndoAction, now, progress);
     undo.ok = undo.action.error.empty() && undo.action.apply.ok;
     return undo;
+}
+
+std::optional<JournalEntry> ActionToUndo(const CJournal& journal) {
+    return journal.Last();
 }
 
 }  // namespace vantel

@@ -6,6 +6,7 @@
 // (the device is read first); an output changed since (by another client) is a conflict and
 // is left alone. Undo is itself journaled, so a second undo takes the first one back.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,9 @@ struct ActionResult {
     ApplyResult apply;
     bool journaled = false;  // the entry is in the journal
     std::string error;       // why the action was not taken (journal, reading the device)
+    // The outputs the action had to change on the routing read before it (its journal
+    // entry's outputs); empty when that read failed.
+    std::vector<OutputChange> changing;
 };
 
 // Reads the live routing, journals what the salvo changes (action names the kind: "salvo",
@@ -45,5 +49,8 @@ struct UndoResult {
 };
 
 UndoResult UndoLast(IRoutingLink& link, CJournal& journal, const ApplyProgress& progress = {});
+
+// The journal entry that UndoLast takes back now, or none when there is nothing to undo.
+std::optional<JournalEntry> ActionToUndo(const CJournal& journal);
 
 }  // namespace vantel

@@ -237,12 +237,21 @@ void CVantelDlg::UseCounts(int inputs, int outputs) {
 }
 
 void CVantelDlg::InitUndo() {
-    // Ctrl+Z works on every tab; the SALVO tab then shows what the undo did. In the context
-    // menu it comes first, so that the About entry still ends it.
-    QAction* undo = m_pageSalvo.UndoAction();
-    insertAction(actions().isEmpty() ? nullptr : actions().first(), undo);
-    connect(undo, &QAction::triggered, this, [this] {
-        if (m_tab != nullptr) {
+    // Ctrl+Z works on every tab: its action sits on the tab control, which is always shown
+    // and, unlike the window, lends its actions to no context menu. The menus get the undo
+    // that asks first, below a separator after the About entry, so that a slip onto the first
+    // entry never reverses the live routing.
+    if (m_tab != nullptr) {
+        m_tab->addAction(m_pageSalvo.UndoAction());
+    }
+    auto* separator = new QAction(this);
+    separator->setSeparator(true);
+    addAction(separator);
+    addAction(m_pageSalvo.UndoAskAction());
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    // The SALVO tab then shows what the undo did.
+    connect(&m_pageSalvo, &CPageSalvoDlg::undoReported, this, [this] {
+        if (m_tab != nullptr && m_tab->GetCurSel() != kSalvoTab) {
             m_tab->SetCurSel(kSalvoTab);
             OnTcnSelchangeTab(kSalvoTab);
         }
@@ -472,6 +481,10 @@ void CVantelDlg::MarkLastKnown(bool shown) {
     if (m_stcLastKnown != nullptr) {
         m_stcLastKnown->setVisible(shown);
     }
+    // The pages that show the kept routing say so beside it too.
+    m_pageView.ShowLastKnown(shown);
+    m_pageSwitch.ShowLastKnown(shown);
+    m_pageSalvo.ShowLastKnown(shown);
 }
 
 void CVantelDlg::PumpMessages() {

@@ -22,21 +22,21 @@
 #include "appearance/errorbox.h"
 #include "controls/setnewdlg.h"
 #include "link/stateimage.h"
+#include "pages/actiontext.h"
+#include "pages/buttonlabels.h"
+#include "pages/lastknownnote.h"
+#include "pages/namedcombobox.h"
 #include "pages/pageowner.h"
 #include "res/dlgtemplate.h"
 #include "routing/capture.h"
-#include "routing/linkfailure.h"
 #include "routing/routingaction.h"
 #include "routing/routingimage.h"
 #include "routing/salvodiff.h"
 #include "routing/vexaroutinglink.h"
-#include "settings/buttonlabel.h"
-#include "settings/inifile.h"
 
 namespace {
 
 using vantel::OutputChange;
-using vantel::OutputMismatch;
 
 struct Column {
     const char* heading;
@@ -46,149 +46,6 @@ constexpr Column kDiffColumns[] = {{"*", 24}, {"OUTPUT", 170}, {"NOW", 150}, {"A
 
 QString Quoted(const std::string& name) {
     return QStringLiteral("\"%1\"").arg(QString::fromStdString(name));
-}
-
-// The labels of the switch page's buttons, read once per use from the settings file; a button
-// without a stored name shows its number.
-class ButtonLabels {
-public:
-    explicit ButtonLabels(const std::string& settingsFile) {
-        CIniFile ini(settingsFile);
-        m_inputs = vantel::ReadButtonLabels(ini, vantel::ButtonKind::kInput,
-                                            vantel::UnlabelledAs::kNumber);
-        m_outputs = vantel::ReadButtonLabels(ini, vantel::ButtonKind::kOutput,
-                                             vantel::UnlabelledAs::kNumber);
-    }
-
-    QString Output(int output) const { return Lookup(m_outputs, output); }
-    // "none" for input 0.
-    QString Input(int input) const {
-        return input == 0 ? QStringLiteral("none") : Lookup(m_inputs, input);
-    }
-
-private:
-    static QString Lookup(const std::vector<std::string>& labels, int number) {
-        if (number < 1 || number > static_cast<int>(labels.size())) {
-            return QString::number(number);
-        }
-        const std::string& text = labels[static_cast<std::size_t>(number - 1)];
-        return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    }
-
-    std::vector<std::string> m_inputs;
-    std::vector<std::string> m_outputs;
-};
-
-QString HeldText(const std::optional<int>& held) {
-    if (!held) {
-        return QStringLiteral("unknown");
-    }
-    return *held == 0 ? QStringLiteral("none") : QString::number(*held);
-}
-
-QString InputText(int input) {
-    return input == 0 ? QStringLiteral("none") : QString::number(input);
-}
-
-// "output 3 wants 4, holds 2; output 5 wants none, holds unknown".
-QString MismatchText(const std::vector<OutputMismatch>& differing) {
-    QStringList parts;
-    for (const OutputMismatch& m : differing) {
-        parts << QStringLiteral("output %1 wants %2, holds %3")
-                     .arg(m.output)
-                     .arg(InputText(m.wanted), HeldText(m.held));
-    }
-    return parts.join(QStringLiteral("; "));
-}
-
-QString OutputList(const std::vector<int>& outputs) {
-    QStringList parts;
-    for (int output : outputs) {
-        parts << QString::number(output);
-    }
-    return parts.join(QStringLiteral(", "));
-}
-
-QString FailureSuffix(vantel::LinkFailure failure) {
-    const std::string text = vantel::LinkFailureText(failure);
-    return text.empty() ? QString() : QStringLiteral(" (%1)").arg(QString::fromStdString(text));
-}
-
-// "output 5 was 3, now none; output 6 was 4, now none".
-QString ChangedWhileTakingText(const std::vector<OutputChange>& changed) {
-    QStringList parts;
-    for (const OutputChange& c : changed) {
-        parts << QStringLiteral("output %1 was %2, now %3")
-                     .arg(c.output)
-                     .arg(InputText(c.now), InputText(c.after));
-    }
-    return parts.join(QStringLiteral("; "));
-}
-
-// What a take of salvo name came to; failed tells whether it fell short. outOfReach: the
-// outputs whose routes the device cannot take.
-QString TakeText(const std::string& name, const vantel::ActionResult& result,
-                 const std::vector<int>& outOfReach, bool& failed) {
-    const vantel::ApplyResult& apply = result.apply;
-    failed = !apply.Clean();
-    if (apply.Clean()) {
-        return QStringLiteral("%1 taken: read back as the salvo wants it.").arg(Quoted(name));
-    }
-    if (apply.ok) {
-        return QStringLiteral("%1 taken, but outputs outside it changed while the take ran: %2.")
-            .arg(Quoted(name), ChangedWhileTakingText(apply.changedWhileTaking));
-    }
-    if (const auto& counts = apply.countsChanged) {
-        return QStringLiteral(
-                   "%1 stopped: the device's inputs and outputs changed during the take (from "
-                   "%2 x %3 to %4 x %5).")
-            .arg(Quoted(name))
-            .arg(counts->inputsBefore)
-            .arg(counts->outputsBefore)
-            .arg(counts->inputsNow)
-            .arg(counts->outputsNow);
-    }
-    if (!result.error.empty()) {
-        return QStringLiteral("%1 not taken: %2")
-            .arg(Quoted(name), QString::fromStdString(result.error));
-    }
-    if (apply.outOfReach) {
-        return QStringLiteral(
-                   "%1 not taken, nothing sent: outputs %2 name outputs or inputs this "
-                   "device lacks.")
-            .arg(Quoted(name), OutputList(outOfReach));
-    }
-    return QStringLiteral("%1 did not take%2: %3")
-        .arg(Quoted(name), FailureSuffix(apply.failure), MismatchText(apply.differing));
-}
-
-// What an undo did: the outputs restored and those left alone.
-QString UndoText(const vantel::UndoResult& undo, bool& failed) {
-    failed = !undo.ok;
-    if (undo.nothingToUndo) {
-        failed = false;
-        return QStringLiteral("Nothing to undo.");
-    }
-    if (!undo.action.error.empty()) {
-        return QStringLiteral("Undo not done: %1").arg(QString::fromStdString(undo.action.error));
-    }
-    std::vector<int> restored;
-    for (const OutputChange& change : undo.restored) {
-        restored.push_back(change.output);
-    }
-    QString text = QStringLiteral("Undid %1 %2: ")
-                       .arg(QString::fromStdString(undo.undone.action), Quoted(undo.undone.name));
-    text += restored.empty() ? QStringLiteral("no output to restore")
-                             : QStringLiteral("restored outputs %1").arg(OutputList(restored));
-    if (!undo.conflicts.empty()) {
-        text += QStringLiteral("; left alone, changed since: %1").arg(MismatchText(undo.conflicts));
-    }
-    if (!undo.ok && !undo.action.apply.differing.empty()) {
-        text += QStringLiteral("; did not take%1: %2")
-                    .arg(FailureSuffix(undo.action.apply.failure),
-                         MismatchText(undo.action.apply.differing));
-    }
-    return text + QStringLiteral(".");
 }
 
 QTableWidgetItem* Cell(QTableWidget& table, int row, int column) {
@@ -208,6 +65,9 @@ CPageSalvoDlg::CPageSalvoDlg(QWidget* parent) : CResizableDlg(IDD_PAGE_SALVO, pa
     m_undoAction->setShortcutContext(Qt::WindowShortcut);
     connect(m_undoAction, &QAction::triggered, this, &CPageSalvoDlg::UndoLastAction);
     addAction(m_undoAction);
+    m_undoAskAction = new QAction(QStringLiteral("Undo…"), this);
+    m_undoAskAction->setObjectName(QString::fromLatin1(kUndoAskName));
+    connect(m_undoAskAction, &QAction::triggered, this, &CPageSalvoDlg::UndoAfterAsking);
 }
 
 CPageSalvoDlg::~CPageSalvoDlg() = default;
@@ -215,6 +75,10 @@ CPageSalvoDlg::~CPageSalvoDlg() = default;
 QWidget* CPageSalvoDlg::CreateCustomControl(const CtlTemplate& ctl, QWidget* parent) {
     if (ctl.id == IDC_PROGRESS) {
         return new QProgressBar(parent);
+    }
+    if (ctl.id == IDC_SOURCE) {
+        // Named "Capture from" for assistive tools, whatever entry it shows.
+        return new CNamedComboBox(parent);
     }
     return CResizableDlg::CreateCustomControl(ctl, parent);
 }
@@ -271,6 +135,15 @@ void CPageSalvoDlg::InitDiffTable() {
         m_diff->setColumnWidth(c, kDiffColumns[c].width);
     }
     m_diff->setAccessibleName(QStringLiteral("What the salvo changes"));
+    m_pLastKnown = new CLastKnownNote(m_diff, CLastKnownNote::Corner::kBottomRight);
+    m_pLastKnown->Show(m_bLastKnown);
+}
+
+void CPageSalvoDlg::ShowLastKnown(bool shown) {
+    m_bLastKnown = shown;
+    if (m_pLastKnown != nullptr) {
+        m_pLastKnown->Show(shown);
+    }
 }
 
 void CPageSalvoDlg::BindButtons() {
@@ -394,7 +267,7 @@ void CPageSalvoDlg::ShowDiff(const vantel::Salvo& salvo) {
     // empty and nothing is marked.
     const bool known = vantel::UsableImage(image);
     const vantel::SalvoDiff diff = vantel::DiffSalvo(salvo, image);
-    ButtonLabels labels(SettingsFile());
+    const CButtonLabels labels(SettingsFile());
     m_diff->setRowCount(static_cast<int>(diff.outputs.size()));
     for (int r = 0; r < m_diff->rowCount(); ++r) {
         const OutputChange& change = diff.outputs[static_cast<std::size_t>(r)];
@@ -564,7 +437,8 @@ void CPageSalvoDlg::OnTake() {
     ShowSelected();
     bool failed = false;
     const QString text =
-        TakeText(salvo.name, result, vantel::OutOfReach(salvo, CStateImage(m_image)), failed);
+        TakeText(salvo.name, result, vantel::OutOfReach(salvo, CStateImage(m_image)),
+                 CButtonLabels(SettingsFile()), failed);
     Report(text, failed);
 }
 
@@ -582,6 +456,20 @@ void CPageSalvoDlg::UndoLastAction() {
     AdoptReadBack(undo.action);
     ShowSelected();
     bool failed = false;
-    const QString text = UndoText(undo, failed);
+    const QString text = UndoText(undo, CButtonLabels(SettingsFile()), failed);
     Report(text, failed);
+    emit undoReported();
+}
+
+void CPageSalvoDlg::UndoAfterAsking() {
+    if (m_bBusy || m_pMainDlg == nullptr) {
+        return;
+    }
+    const vantel::CJournal journal(vantel::CJournal::FileBeside(SettingsFile()));
+    const std::optional<vantel::JournalEntry> entry = vantel::ActionToUndo(journal);
+    // With nothing to undo there is nothing to confirm: the undo says so.
+    if (entry && !Confirm(UndoQuestion(*entry, CButtonLabels(SettingsFile())))) {
+        return;
+    }
+    UndoLastAction();
 }

@@ -19,6 +19,7 @@
 #include "appearance/resizabledlg.h"
 #include "routing/salvostore.h"
 
+class CLastKnownNote;
 class IPageOwner;
 class QAction;
 class QComboBox;
@@ -56,10 +57,18 @@ public:
     // Takes a whole copy of the 508 image bytes (mark first) and shows the selected salvo's
     // diff against it. GUI thread only.
     void SetImage(const unsigned char* image);
+    // Marks the table's "NOW" as the routing last known, not the live one (or takes the mark
+    // away); kept for a page not created yet.
+    void ShowLastKnown(bool shown);
     // Undoes the last action on the routing and tells what it did in the result line.
     void UndoLastAction();
     // Ctrl+Z: UndoLastAction. The owner adds it to its window so that it works on every tab.
     QAction* UndoAction() const { return m_undoAction; }
+    // "Undo…" for a menu: names the action it takes back and what it restores, and undoes only
+    // when the operator says yes (a menu entry is chosen by mistake more easily than Ctrl+Z).
+    QAction* UndoAskAction() const { return m_undoAskAction; }
+    // The object name of UndoAskAction.
+    static constexpr const char* kUndoAskName = "undoAsk";
     // Reads the salvo folder again and lists it, keeping the selection by name.
     void Reload();
     // The name of the selected salvo, or empty.
@@ -72,6 +81,8 @@ public:
 signals:
     // The result line changed after an action (take, undo, capture, rename, delete).
     void actionReported(const QString& text);
+    // An undo ran (Ctrl+Z or the menu's) and the result line says what it did.
+    void undoReported();
 
 protected:
     bool OnInitDialog() override;
@@ -90,6 +101,8 @@ private:
     void OnRename();
     void OnDelete();
     void OnTake();
+    // The menu's undo: asks first, naming what the undo takes back.
+    void UndoAfterAsking();
     // Asks for a name in the name entry dialog; false when cancelled.
     bool AskName(QString& name);
     // Asks a yes / no question; true for yes.
@@ -115,5 +128,8 @@ private:
     QLabel* m_result = nullptr;
     QLabel* m_problems = nullptr;
     QAction* m_undoAction = nullptr;
+    QAction* m_undoAskAction = nullptr;
+    bool m_bLastKnown = false;
+    CLastKnownNote* m_pLastKnown = nullptr;
     bool m_bBusy = false;
 };

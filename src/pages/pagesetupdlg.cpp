@@ -133,8 +133,10 @@ void CPageSetupDlg::InitConnectGroup() {
     m_ipConnect->SetAddress(ParseDotted(ip));
 }
 
-IPageOwner* CPageSetupDlg::OpenLink() const {
+IPageOwner* CPageSetupDlg::OpenLink() {
     if (m_pMainDlg == nullptr || m_pMainDlg->Link().IsOpen() == 0) {
+        // The command the operator asked for does not go out: said, never silent.
+        ShowErrorBox(this, CommandFailureText(kVexaClosed));
         return nullptr;
     }
     return m_pMainDlg;

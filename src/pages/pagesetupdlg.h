@@ -80,6 +80,7 @@ private:
     void HideLabelButtons();
     // Focus and whole-text selection on the field, then the message.
     void RejectField(QLineEdit* edit, const char* message);
-    // The owner when its link can carry a command now, else nullptr.
-    IPageOwner* OpenLink() const;
+    // The owner when its link can carry a command now; else nullptr, and the operator is
+    // told that nothing was sent.
+    IPageOwner* OpenLink();
 };

@@ -19,6 +19,7 @@
 #include "pages/actionjournal.h"
 #include "pages/commandfailure.h"
 #include "pages/labeltransfer.h"
+#include "pages/lastknownnote.h"
 #include "pages/pageowner.h"
 #include "pages/switchkeyboard.h"
 #include "res/dlgtemplate.h"
@@ -138,6 +139,8 @@ bool CPageSwitchDlg::OnInitDialog() {
     InitSliders();
     m_rcPage = rect();
     CreateLabelButtons();
+    m_pLastKnown = new CLastKnownNote(this, CLastKnownNote::Corner::kTopRight);
+    m_pLastKnown->Show(m_bLastKnown);
     m_pKeyboard = new CSwitchKeyboard(*this);
     InitResize();
     g_pSwitchMainDlg = m_pMainDlg;
@@ -309,7 +312,21 @@ void CPageSwitchDlg::ArrangeButtons() {
     if (QWidget* separator = GetDlgItem(IDC_SEPARATOR)) {
         separator->setGeometry(0, m_rcPage.height() / 2 - 10, 2000, 2);
     }
-    m_pKeyboard->Place(m_rcPage);
+    // The typed route's line leaves the strip's right end to the last-known note.
+    const int noteWidth =
+        m_pLastKnown == nullptr || m_pLastKnown->isHidden() ? 0 : m_pLastKnown->width();
+    m_pKeyboard->Place(m_rcPage.adjusted(0, 0, -noteWidth, 0));
+}
+
+void CPageSwitchDlg::ShowLastKnown(bool shown) {
+    if (shown == m_bLastKnown) {
+        return;  // every live image says "live": no layout for those
+    }
+    m_bLastKnown = shown;
+    if (m_pLastKnown != nullptr) {
+        m_pLastKnown->Show(shown);
+        ArrangeButtons();
+    }
 }
 
 void CPageSwitchDlg::showEvent(QShowEvent* event) {
@@ -355,6 +372,8 @@ void CPageSwitchDlg::OnBnClickedOk() {
     }
     vantel::Trace("dsgsbr");
     if (g_pSwitchMainDlg == nullptr || g_pSwitchMainDlg->Link().IsOpen() == 0) {
+        // Nothing goes out, and the operator who pressed OK is told so.
+        ShowErrorBox(this, CommandFailureText(kVexaClosed));
         return;
     }
     if (m_nInputsInUse != InputCount() || m_nOutputsInUse != OutputCount()) {

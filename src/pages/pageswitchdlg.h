@@ -16,6 +16,7 @@
 #include "appearance/resizabledlg.h"
 
 class CIniFile;
+class CLastKnownNote;
 class IPageOwner;
 class CRxButton;
 class CSwitchKeyboard;
@@ -72,6 +73,9 @@ public:
     // Reads every label button's name from the settings file again (the labels were changed
     // there, e.g. by an import from the context menu).
     void ReloadLabels();
+    // Marks the page's routing as the one last known, not the live one (or takes the mark
+    // away); kept for a page not created yet.
+    void ShowLastKnown(bool shown);
 
     // Check states captured by "OK", one per output; the first 72 are used.
     std::array<int, kButtonSlots> m_outputChecked{};
@@ -135,4 +139,6 @@ private:
     int m_nOutputsInUse = 0;
     // Keyboard routing; a child of the page, made once the controls exist.
     CSwitchKeyboard* m_pKeyboard = nullptr;
+    bool m_bLastKnown = false;
+    CLastKnownNote* m_pLastKnown = nullptr;
 };

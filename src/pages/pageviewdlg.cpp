@@ -15,6 +15,7 @@
 #include "link/vexalib.h"
 #include "pages/actionjournal.h"
 #include "pages/commandfailure.h"
+#include "pages/lastknownnote.h"
 #include "pages/pageowner.h"
 #include "res/dlgtemplate.h"
 
@@ -106,6 +107,15 @@ void CPageViewDlg::InitList() {
         m_list->setColumnWidth(c, kColumns[c].width);
     }
     m_list->setAccessibleName(QStringLiteral("Routing"));
+    m_pLastKnown = new CLastKnownNote(m_list, CLastKnownNote::Corner::kBottomRight);
+    m_pLastKnown->Show(m_bLastKnown);
+}
+
+void CPageViewDlg::ShowLastKnown(bool shown) {
+    m_bLastKnown = shown;
+    if (m_pLastKnown != nullptr) {
+        m_pLastKnown->Show(shown);
+    }
 }
 
 void CPageViewDlg::BindButtons() {
@@ -146,7 +156,12 @@ void CPageViewDlg::OnSelectScene() {
     if (scene >= 0) {
         m_nScene = scene;
     }
-    if (m_bLoadMode == 0 || !LinkOpen()) {
+    if (m_bLoadMode == 0) {
+        return;
+    }
+    if (!LinkOpen()) {
+        // The scene shown as selected is not the one the list would otherwise still show.
+        ShowNoRouting();
         return;
     }
     PreviewScene();
@@ -179,11 +194,19 @@ void CPageViewDlg::PreviewScene() {
     const unsigned result =
         m_pMainDlg->Link().Command(kReadImage, buf.data(), buf.size(), 1, kCommandTimeout);
     vantel::Trace("scene %d preview: result %u", m_nScene, result);
-    CStateImage image(std::span<const std::uint8_t>(buf.data() + 1, kImageSize));
-    if (!image.HasMark()) {
-        image.ClearCounts();
+    const CStateImage image(std::span<const std::uint8_t>(buf.data() + 1, kImageSize));
+    if (result != kVexaOk || !image.HasMark()) {
+        ShowNoRouting();
+        return;
     }
     ShowImage(image.Data());
+}
+
+void CPageViewDlg::ShowNoRouting() {
+    // An image without counts: the single row "00" with no output.
+    CStateImage none;
+    none.ClearCounts();
+    ShowImage(none.Data());
 }
 
 void CPageViewDlg::OnBnClickedAction() {
@@ -205,6 +228,8 @@ void CPageViewDlg::OnBnClickedAction() {
 
 void CPageViewDlg::SendSceneCommand(unsigned char cmd, unsigned char first, unsigned char second) {
     if (!LinkOpen()) {
+        // Nothing goes out, and the operator who pressed the button is told so.
+        ShowErrorBox(this, CommandFailureText(kVexaClosed));
         return;
     }
     std::array<unsigned char, kCommandBufferSize> buf{};
@@ -235,7 +260,7 @@ void CPageViewDlg::OnTimer(int nIDEvent) {
 
 bool CPageViewDlg::JournalLoad() {
     if (!LinkOpen()) {
-        return true;  // nothing goes out
+        return true;  // nothing goes out, which SendSceneCommand reports
     }
     const QString unjournaled = vantel::JournalSceneLoad(
         m_pMainDlg->Link(), m_pMainDlg->SettingsPath().toStdString(), m_nScene);

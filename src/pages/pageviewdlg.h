@@ -14,6 +14,7 @@
 
 #include "appearance/resizabledlg.h"
 
+class CLastKnownNote;
 class IPageOwner;
 class QTableWidget;
 
@@ -35,6 +36,9 @@ public:
     // Takes a whole copy of the 508 image bytes (mark first) and rebuilds the routing list
     // from it. GUI thread only.
     void ShowImage(const unsigned char* image);
+    // Marks the list as the routing last known, not the live one (or takes the mark away);
+    // kept for a page not created yet.
+    void ShowLastKnown(bool shown);
 
     // The selected scene number (0 to 11), -1 until the first scene click.
     int m_nScene = -1;
@@ -61,9 +65,11 @@ private:
     int SelectedSceneButton() const;
     void OnBnClickedAction();
     void OnTimer(int nIDEvent);
-    // Asks the device for the image of m_nScene and shows it; a reply without the mark shows
-    // the single row "00".
+    // Asks the device for the image of m_nScene and shows it; a failed read or a reply
+    // without the mark shows no routing.
     void PreviewScene();
+    // Shows that no routing is known: the single row "00" with no output.
+    void ShowNoRouting();
     // Sends a scene command with a two-byte payload; reports a failure. Nothing when the link
     // is not open.
     void SendSceneCommand(unsigned char cmd, unsigned char first, unsigned char second);
@@ -72,6 +78,8 @@ private:
     // cannot, and then nothing is sent.
     bool JournalLoad();
 
+    bool m_bLastKnown = false;
+    CLastKnownNote* m_pLastKnown = nullptr;
     QTimer m_timerHoldStart;
     QTimer m_timerHoldEnd;
 };

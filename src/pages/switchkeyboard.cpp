@@ -72,6 +72,11 @@ bool CSwitchKeyboard::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && (watched != m_window || m_page.isVisible())) {
         return OnKey(static_cast<const QKeyEvent&>(*event));
     }
+    if (event->type() == QEvent::MouseButtonPress && watched != m_window && m_route.Pending()) {
+        // A click on the page ends the typing: what typing showed stays, the click acts on
+        // it, and the line no longer claims a route the page does not show.
+        EndTyping();
+    }
     return QObject::eventFilter(watched, event);
 }
 
@@ -105,7 +110,12 @@ bool CSwitchKeyboard::OnKey(const QKeyEvent& key) {
 }
 
 bool CSwitchKeyboard::TypeText(const QString& text) {
-    if (!m_route.Pending()) {
+    if (m_bReplaceTyped) {
+        // A refused route is replaced by what is typed next; Escape still goes back to what
+        // the page showed before the refused one.
+        m_bReplaceTyped = false;
+        m_route.Clear();
+    } else if (!m_route.Pending()) {
         Remember();
     }
     if (!m_route.Type(Utf8(text))) {
@@ -122,6 +132,7 @@ bool CSwitchKeyboard::TypeText(const QString& text) {
 }
 
 void CSwitchKeyboard::Erase() {
+    m_bReplaceTyped = false;  // the refused route is being corrected
     m_route.Erase();
     if (m_route.Pending()) {
         Follow();
@@ -143,6 +154,7 @@ void CSwitchKeyboard::Follow() {
     const vantel::KeyRouteParse parse = Parse();
     if (parse.complete) {
         Apply(parse);
+        NoteApplied();
     }
     Show(
         QStringLiteral("\"%1\": %2")
@@ -152,13 +164,15 @@ void CSwitchKeyboard::Follow() {
 void CSwitchKeyboard::Take() {
     const vantel::KeyRouteParse parse = Parse();
     if (!parse.complete) {
-        Show(QStringLiteral("\"%1\": %2 Nothing sent.")
+        // Typing on would append to the refused text: the next key starts a new route.
+        m_bReplaceTyped = true;
+        Show(QStringLiteral("\"%1\": %2 Nothing sent. Type a new route, or Backspace to "
+                            "correct this one.")
                  .arg(Typed(), QString::fromStdString(parse.error)));
         return;
     }
     Apply(parse);
-    m_route.Clear();
-    Show(QString());
+    EndTyping();
     // Exactly the page's "OK": the same command from the same selection and ticks.
     if (auto* ok = m_page.Item<QPushButton>(CPageSwitchDlg::IDC_OK)) {
         ok->click();
@@ -167,7 +181,13 @@ void CSwitchKeyboard::Take() {
 
 void CSwitchKeyboard::Cancel() {
     Restore();
+    EndTyping();
+}
+
+void CSwitchKeyboard::EndTyping() {
     m_route.Clear();
+    m_bReplaceTyped = false;
+    m_bApplied = false;
     Show(QString());
 }
 
@@ -202,6 +222,20 @@ void CSwitchKeyboard::Apply(const vantel::KeyRouteParse& parse) {
     }
 }
 
+void CSwitchKeyboard::NoteApplied() {
+    m_bApplied = true;
+    m_nSelApplied = m_page.m_nSelInput;
+    m_ticksApplied = Ticks();
+}
+
+std::vector<bool> CSwitchKeyboard::Ticks() const {
+    std::vector<bool> ticks;
+    for (int j = 0; j < CPageSwitchDlg::kButtonCount; ++j) {
+        ticks.push_back(m_page.m_pRxButtons[static_cast<std::size_t>(j)]->isChecked());
+    }
+    return ticks;
+}
+
 void CSwitchKeyboard::Show(const QString& text) {
     m_line->setText(text);
 }
@@ -211,18 +245,26 @@ void CSwitchKeyboard::Remember() {
     if (auto* name = m_page.Item<QPushButton>(CPageSwitchDlg::IDC_SEL_NAME)) {
         m_strSelNameBefore = name->text();
     }
-    m_ticksBefore.clear();
-    for (int j = 0; j < CPageSwitchDlg::kButtonCount; ++j) {
-        m_ticksBefore.push_back(m_page.m_pRxButtons[static_cast<std::size_t>(j)]->isChecked());
-    }
+    m_ticksBefore = Ticks();
+    m_bApplied = false;
 }
 
 void CSwitchKeyboard::Restore() {
-    m_page.m_nSelInput = m_nSelBefore;
-    if (auto* name = m_page.Item<QPushButton>(CPageSwitchDlg::IDC_SEL_NAME)) {
-        name->setText(m_strSelNameBefore);
+    // Only what typing changed goes back: nothing when no typed route was ever shown, and
+    // of that route only the selection and the ticks that still show what it set.
+    if (!m_bApplied) {
+        return;
     }
-    for (std::size_t j = 0; j < m_ticksBefore.size(); ++j) {
-        m_page.m_pRxButtons[j]->setChecked(m_ticksBefore[j]);
+    if (m_page.m_nSelInput == m_nSelApplied) {
+        m_page.m_nSelInput = m_nSelBefore;
+        if (auto* name = m_page.Item<QPushButton>(CPageSwitchDlg::IDC_SEL_NAME)) {
+            name->setText(m_strSelNameBefore);
+        }
+    }
+    const std::vector<bool> now = Ticks();
+    for (std::size_t j = 0; j < m_ticksBefore.size() && j < now.size(); ++j) {
+        if (now[j] == m_ticksApplied[j]) {
+            m_page.m_pRxButtons[j]->setChecked(m_ticksBefore[j]);
+        }
     }
 }

@@ -2,8 +2,10 @@
 // CSwitchKeyboard: routing from the keyboard on the switch page. Keys typed anywhere on the page
 // build a route (routing/keyroute.h); a line above the input grid shows what was typed and what
 // it reads as. While the route reads whole, the page shows it as clicks would: the input
-// selected, its outputs ticked. Enter presses the page's "OK"; Escape puts back what the page
-// showed before the first key and forgets the typed text; Backspace takes back one character.
+// selected, its outputs ticked. Enter presses the page's "OK"; a route Enter refuses stays in
+// view and the next key starts a new one (Backspace corrects it instead). Escape puts back
+// what typing changed (the selection and ticks that still show the typed route) and forgets
+// the typed text; Backspace takes back one character. A click on the page ends the typing.
 //
 // Keys reach it from the page, its controls and, while the page is shown, its window (keys the
 // tab bar or other controls outside the page leave unused). Only keys no focused control
@@ -55,6 +57,11 @@ private:
     vantel::KeyRouteTargets Targets(bool folded) const;
     void Apply(const vantel::KeyRouteParse& parse);
     void Show(const QString& text);
+    // Forgets the typed route and clears the line; what it showed stays.
+    void EndTyping();
+    // Keeps what the page shows after a typed route was shown, for Escape.
+    void NoteApplied();
+    std::vector<bool> Ticks() const;
     void Remember();
     void Restore();
 
@@ -67,4 +74,11 @@ private:
     int m_nSelBefore = 0;
     QString m_strSelNameBefore;
     std::vector<bool> m_ticksBefore;
+    // What the page showed after the last typed route that read whole; m_bApplied tells
+    // whether there was one since the first key.
+    bool m_bApplied = false;
+    int m_nSelApplied = 0;
+    std::vector<bool> m_ticksApplied;
+    // A route was refused by Enter: the next typed key starts a new one.
+    bool m_bReplaceTyped = false;
 };

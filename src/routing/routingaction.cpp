@@ -39,6 +39,7 @@ ActionResult TakeFrom(IRoutingLink& link, CJournal& journal, const Salvo& salvo,
                       const CStateImage& start, Clock::time_point readAt,
                       const ApplyProgress& progress) {
     ActionResult result;
+    result.changing = entry.outputs;
     if (OutOfReach(salvo, start).empty() && !entry.outputs.empty()) {
         if (!journal.Append(entry, &result.error)) {
             result.apply.differing = Mismatches(salvo, start);
@@ -173,7 +174,7 @@ UndoResult UndoLast(IRoutingLink& link, CJournal& journal, const ApplyProgress& 
         undo.action.error = DamagedLineText(journal, *undo.damagedLine);
         return undo;
     }
-    const std::optional<JournalEntry> last = journal.Last();
+    const std::optional<JournalEntry> last = ActionToUndo(journal);
     if (!last) {
         undo.nothingToUndo = true;
         undo.action.error = "nothing to undo";
@@ -205,6 +206,10 @@ UndoResult UndoLast(IRoutingLink& link, CJournal& journal, const ApplyProgress& 
     CollectRestored(undo, restore, now, alreadyBack);
     undo.ok = undo.action.error.empty() && undo.action.apply.ok && !undo.restored.empty();
     return undo;
+}
+
+std::optional<JournalEntry> ActionToUndo(const CJournal& journal) {
+    return journal.Last();
 }
 
 }  // namespace vantel

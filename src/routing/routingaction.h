@@ -10,6 +10,7 @@
 // since (by another client) is a conflict and is left alone. Undo is itself journaled, so a
 // second undo takes the first one back; an undo cut short (killed) is finished by the next.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,9 @@ struct ActionResult {
     // The action went out but its closing line could not be written (why); undo then treats
     // it as cut short.
     std::string closingError;
+    // The outputs the action had to change on the routing read before it (its journal
+    // entry's outputs); empty when that read failed.
+    std::vector<OutputChange> changing;
 };
 
 // Reads the live routing, journals what the salvo changes (action names the kind: "salvo",
@@ -63,5 +67,8 @@ UndoResult UndoLast(IRoutingLink& link, CJournal& journal, const ApplyProgress& 
 
 // Why undo does nothing when the journal's last line (line, from 1) is not a whole entry.
 std::string DamagedLineText(const CJournal& journal, std::size_t line);
+
+// The journal entry that UndoLast takes back now, or none when there is nothing to undo.
+std::optional<JournalEntry> ActionToUndo(const CJournal& journal);
 
 }  // namespace vantel

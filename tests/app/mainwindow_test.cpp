@@ -196,15 +196,21 @@ TEST_F(MainDlgTest, StartsWithinTheScreenAndStopsShrinkingWhereControlsWouldCrow
     }
 }
 
-TEST_F(MainDlgTest, AboutEntryEndsTheContextMenuAndOpensTheAboutBox) {
+TEST_F(MainDlgTest, ContextMenuOpensWithAboutAndHasTheAskingUndoBelowASeparator) {
     WriteIni("[setup]\nmode=0\nserial=0\n");
     CVantelDlg& d = Start();
     EXPECT_EQ(d.contextMenuPolicy(), Qt::ActionsContextMenu);
-    const QList<QAction*> actions = d.actions();
-    ASSERT_GE(actions.size(), 2);
-    EXPECT_TRUE(actions[actions.size() - 2]->isSeparator());
-    QAction* about = actions.back();
-    EXPECT_EQ(about->text(), QString::fromUtf8("关于 Vantel(&A)..."));
+    // The menu's entries in order, separators as "-"; a menu drops a leading separator.
+    QStringList entries;
+    for (const QAction* action : d.actions()) {
+        entries << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    }
+    EXPECT_EQ(entries, (QStringList{"-", QString::fromUtf8("关于 Vantel(&A)..."), "-",
+                                    QString::fromUtf8("Undo…")}));
+    EXPECT_EQ(d.actions().back(), d.m_pageSalvo.UndoAskAction());
+    // Ctrl+Z undoes at once, so it is no menu entry.
+    EXPECT_FALSE(d.actions().contains(d.m_pageSalvo.UndoAction()));
+    QAction* about = d.actions()[1];
 
     for (const auto& open : std::vector<std::function<void()>>{
              [&] { about->trigger(); },

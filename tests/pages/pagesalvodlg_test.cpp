@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -233,7 +234,8 @@ TEST_F(SalvoPage, TakeThatDoesNotHoldListsTheDifferingOutputs) {
     EXPECT_EQ(d.Held(2), 0);
     const QString result = Result();
     EXPECT_TRUE(result.contains(QStringLiteral("did not take"))) << result.toStdString();
-    EXPECT_TRUE(result.contains(QStringLiteral("output 1 wants 4, holds none")))
+    // Named as the table names them: output 1 and input 4 by their labels.
+    EXPECT_TRUE(result.contains(QStringLiteral("output Stage wants Cam 4, holds none")))
         << result.toStdString();
     EXPECT_FALSE(result.contains(QStringLiteral("output 2"))) << result.toStdString();
     ASSERT_EQ(errors.Count(), 1);
@@ -252,8 +254,10 @@ TEST_F(SalvoPage, TakeThatCannotGoOutSendsNothingAndSaysWhy) {
         {"output 12 and input 9 on an 8 x 8 device", Salvo{"Wide", {{1, 2}, {12, 1}, {4, 9}}},
          false,
          QStringLiteral("nothing sent: outputs 4, 12 name outputs or inputs this device lacks")},
-        // Last: the link stays closed.
-        {"closed link", kEvening, true, QStringLiteral("link down")},
+        // Last: the link stays closed. Nothing went out, and no output is listed as unknown.
+        {"closed link", kEvening, true,
+         QStringLiteral("\"Evening\" not taken, nothing sent: cannot read the routing: link "
+                        "down.")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -269,8 +273,27 @@ TEST_F(SalvoPage, TakeThatCannotGoOutSendsNothingAndSaysWhy) {
         EXPECT_EQ(d.switches, 0);
         EXPECT_TRUE(Result().contains(QStringLiteral("not taken"))) << Result().toStdString();
         EXPECT_TRUE(Result().contains(c.says)) << Result().toStdString();
+        EXPECT_FALSE(Result().contains(QStringLiteral("unknown"))) << Result().toStdString();
         EXPECT_EQ(errors.Count(), 1);
     }
+}
+
+TEST_F(SalvoPage, TakeWhoseReadBackFailsListsOnlyTheOutputsItHadToChange) {
+    // The read the take plans from is answered; every later read goes unanswered.
+    int reads = 0;
+    d.script = [&reads](const Frame& request) {
+        return request.cmd == 7 && ++reads > 1 ? Fault::kDrop : Fault::kNone;
+    };
+    SelectEvening();
+    Press(CPageSalvoDlg::IDC_TAKE);
+    const QString result = Result();
+    EXPECT_TRUE(result.contains(QStringLiteral("did not take (no reply)"))) << result.toStdString();
+    EXPECT_TRUE(result.contains(QStringLiteral(
+        "output Stage wants Cam 4, holds unknown; output 2 wants none, holds unknown")))
+        << result.toStdString();
+    // Output 3 already had input 3: the salvo did not touch it.
+    EXPECT_FALSE(result.contains(QStringLiteral("output 3"))) << result.toStdString();
+    EXPECT_EQ(errors.LastText(), result);
 }
 
 TEST_F(SalvoPage, CtrlZUndoesTheTakeAndSaysWhatItRestored) {
@@ -279,7 +302,7 @@ TEST_F(SalvoPage, CtrlZUndoesTheTakeAndSaysWhatItRestored) {
     ASSERT_EQ(d.Live(), kEveningTaken);
     PressUndoKeys();
     EXPECT_EQ(d.Live(), before);
-    EXPECT_TRUE(Result().contains(QStringLiteral("restored outputs 1, 2")))
+    EXPECT_TRUE(Result().contains(QStringLiteral("restored outputs Stage, 2")))
         << Result().toStdString();
     EXPECT_EQ(errors.Count(), 0);
 }
@@ -291,9 +314,42 @@ TEST_F(SalvoPage, UndoLeavesAnOutputChangedSinceAndNamesIt) {
     PressUndoKeys();
     EXPECT_EQ(d.Live(), (std::vector<int>{1, 7, 3, 4, 5, 6, 7, 8}));
     const QString result = Result();
-    EXPECT_TRUE(result.contains(QStringLiteral("restored outputs 1;"))) << result.toStdString();
-    EXPECT_TRUE(result.contains(QStringLiteral("output 2 wants none, holds 7")))
+    EXPECT_TRUE(result.contains(QStringLiteral("restored outputs Stage;"))) << result.toStdString();
+    // What the take set and what the output holds now.
+    EXPECT_TRUE(result.contains(QStringLiteral("changed since: output 2 set to none, now 7")))
         << result.toStdString();
+}
+
+TEST_F(SalvoPage, MenuUndoNamesWhatItRestoresAndUndoesOnlyOnYes) {
+    SelectEvening();
+    Press(CPageSalvoDlg::IDC_TAKE);
+    ASSERT_EQ(d.Live(), kEveningTaken);
+    for (const QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
+        SCOPED_TRACE(answer == QMessageBox::Yes ? "yes" : "no");
+        QString question;
+        AnswerNextModal([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            ASSERT_NE(box, nullptr);
+            question = box->text();
+            box->button(answer)->click();
+        });
+        page.UndoAskAction()->trigger();
+        EXPECT_TRUE(question.contains(QStringLiteral("salvo \"Evening\"")))
+            << question.toStdString();
+        EXPECT_TRUE(question.contains(QStringLiteral("output Stage back to 1; output 2 back to 2")))
+            << question.toStdString();
+        EXPECT_EQ(d.Live(), answer == QMessageBox::Yes ? before : kEveningTaken);
+    }
+}
+
+TEST_F(SalvoPage, CaptureSourceIsNamedCaptureFromWhateverItShows) {
+    auto* source = page.Item<QComboBox>(CPageSalvoDlg::IDC_SOURCE);
+    source->setCurrentIndex(3);
+    QAccessibleInterface* seen = QAccessible::queryAccessibleInterface(source);
+    ASSERT_NE(seen, nullptr);
+    EXPECT_EQ(seen->text(QAccessible::Name), QStringLiteral("Capture from"));
+    EXPECT_EQ(seen->text(QAccessible::Value), QStringLiteral("Scene3"));
+    EXPECT_EQ(seen->role(), QAccessible::ComboBox);
 }
 
 TEST_F(SalvoPage, UndoWithAnEmptyJournalSaysSo) {

@@ -265,7 +265,7 @@ TEST_F(SwitchPageTest, OkRoutesOnTheDeviceAndThePageFollows) {
                         kPollMs));
 }
 
-TEST_F(SwitchPageTest, OkWithTheLinkClosedSendsAndSaysNothing) {
+TEST_F(SwitchPageTest, OkWithTheLinkClosedSendsNothingAndSaysSo) {
     CPageSwitchDlg& page = StartOffline();
     page.SetImage(MakeImage(8, 8).data());
     ClickInput(1);
@@ -273,7 +273,7 @@ TEST_F(SwitchPageTest, OkWithTheLinkClosedSendsAndSaysNothing) {
     Press(CPageSwitchDlg::IDC_OK);
     EXPECT_EQ(page.m_outputChecked[2], 1);  // taken before the link is looked at
     EXPECT_EQ(sim.Requests(), 0);
-    EXPECT_EQ(errors.Count(), 0);
+    EXPECT_EQ(errors.Texts(), QStringList{QStringLiteral("Operation failed, no response.")});
 }
 
 TEST_F(SwitchPageTest, OkWithoutAnswerOrRefusedReportsWhichAndKeepsTheTicks) {

@@ -311,19 +311,36 @@ TEST_F(PageViewTest, RoutingListIsOneTabStop) {
     }
 }
 
-TEST_F(PageViewTest, ClosedLinkSendsNothingAndSaysNothing) {
+TEST_F(PageViewTest, ClosedLinkSendsNothingAndSaysSo) {
     // Serial port 0 names no port: the link stays closed.
     CVantelDlg& d = StartRecorded("[setup]\nmode=0\nserial=0\n");
     ASSERT_EQ(d.m_link.IsOpen(), 0);
     for (CPageViewDlg* page : {&d.m_pageLoad, &d.m_pageView}) {
+        SCOPED_TRACE(page->m_bLoadMode != 0 ? "LOAD" : "SAVE");
         ClickScene(*page, 5);
         EXPECT_EQ(page->m_nScene, 5);
+        errors.Clear();
         ClickAction(*page);
         QTRY_VERIFY(!ActionButton(*page)->isEnabled());
+        EXPECT_EQ(errors.Texts(), QStringList{QStringLiteral("Operation failed, no response.")});
+        EXPECT_EQ(errors.Calls().front().owner, page);
     }
-    EXPECT_TRUE(ListedRows(d.m_pageLoad).empty());
+    EXPECT_EQ(ListedRows(d.m_pageLoad), (Rows{{"00", ""}}));
     EXPECT_EQ(sim.Requests(), 0);
-    EXPECT_EQ(errors.Count(), 0);
+}
+
+TEST_F(PageViewTest, PreviewAfterTheLinkClosedShowsNoRoutingInsteadOfTheLastScene) {
+    CVantelDlg& d = StartRecorded();
+    Switch(0, {0, 1, 2});
+    ClickScene(d.m_pageView, 4);
+    ClickAction(d.m_pageView);
+    ClickScene(d.m_pageLoad, 4);
+    ASSERT_EQ(ListedRows(d.m_pageLoad), RowsOf(sim.LiveImage()));
+
+    d.m_link.Close();  // the device went away
+    ClickScene(d.m_pageLoad, 5);
+    EXPECT_EQ(d.m_pageLoad.m_nScene, 5);
+    EXPECT_EQ(ListedRows(d.m_pageLoad), (Rows{{"00", ""}}));
 }
 
 TEST_F(PageViewTest, LoadPagePreviewsTheClickedScene) {

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QSlider>
+#include <string>
 
 #include "pages/pageowner.h"
 #include "pages/switchkeyboard.h"
@@ -88,11 +89,13 @@ TEST_F(SwitchKeysTest, WhatDoesNotReadWholeSendsNothingAndSaysWhy) {
         const char* line;
     };
     const Case cases[] = {
-        {"9 1", "\"9 1\": Input 9 is not on this device (inputs 1-8). Nothing sent."},
-        {"3 12", "\"3 12\": Output 12 is not on this device (outputs 1-8). Nothing sent."},
-        {"6=", "\"6=\": Type the input after \"=\". Nothing sent."},
-        {"studio", "\"studio\": No input label starts with \"studio\". Nothing sent."},
+        {"9 1", "\"9 1\": Input 9 is not on this device (inputs 1-8)."},
+        {"3 12", "\"3 12\": Output 12 is not on this device (outputs 1-8)."},
+        {"6=", "\"6=\": Type the input after \"=\"."},
+        {"studio", "\"studio\": No input label starts with \"studio\"."},
     };
+    const QString refused =
+        QStringLiteral(" Nothing sent. Type a new route, or Backspace to correct this one.");
     CPageSwitchDlg& page = StartOnline(kLabelledIni);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
@@ -102,7 +105,7 @@ TEST_F(SwitchKeysTest, WhatDoesNotReadWholeSendsNothingAndSaysWhy) {
         Key(Qt::Key_Enter);
         EXPECT_TRUE(SwitchPayloads().empty());
         EXPECT_EQ(errors.Count(), 0);
-        EXPECT_EQ(LineText(), QString::fromUtf8(c.line));
+        EXPECT_EQ(LineText(), QString::fromUtf8(c.line) + refused);
         Key(Qt::Key_Escape);  // back to the click's selection
         EXPECT_EQ(page.m_nSelInput, 1);
         EXPECT_EQ(Ticked(), std::vector<int>{1});
@@ -153,6 +156,58 @@ TEST_F(SwitchKeysTest, EscapePutsBackWhatThePageShowedAndKeysGoBackToTheControls
     QTest::keyClicks(dlg.get(), QStringLiteral("5"));
     EXPECT_EQ(LineText(), QString());
     EXPECT_EQ(page.m_nSelInput, 1);
+}
+
+TEST_F(SwitchKeysTest, RefusedRouteIsReplacedByTheNextOrCorrectedWithBackspace) {
+    struct Case {
+        const char* refused;
+        const char* then;  // '\b' presses Backspace
+        std::vector<std::uint8_t> payload;
+    };
+    const Case cases[] = {
+        {"3 12", "3 1", {2, 8}},      // typed anew, not appended to "3 12"
+        {"6=", "\b=3", {2, 10, 13}},  // corrected: "6=3"
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.refused);
+        StartOnline(kLabelledIni);
+        log.Clear();
+        Type(c.refused);
+        Key(Qt::Key_Return);
+        ASSERT_TRUE(SwitchPayloads().empty());
+        for (const char* key = c.then; *key != '\0'; ++key) {
+            if (*key == '\b') {
+                Key(Qt::Key_Backspace);
+            } else {
+                Type(std::string(1, *key).c_str());
+            }
+        }
+        Key(Qt::Key_Return);
+        EXPECT_EQ(SwitchPayloads(), std::vector<std::vector<std::uint8_t>>{c.payload});
+        EXPECT_EQ(LineText(), QString());
+        RouteStraight();
+        dlg.reset();
+    }
+}
+
+TEST_F(SwitchKeysTest, ClickWhileTypingEndsTheTypingAndEscapeLeavesTheClick) {
+    CPageSwitchDlg& page = StartOnline(kLabelledIni);
+    Type("3 1");
+    ASSERT_EQ(page.m_nSelInput, 2);
+    ClickInput(4);
+    EXPECT_EQ(LineText(), QString());
+    EXPECT_EQ(page.m_nSelInput, 4);
+    EXPECT_EQ(Ticked(), std::vector<int>{4});
+
+    Key(Qt::Key_Escape);
+    EXPECT_EQ(page.m_nSelInput, 4);
+    EXPECT_EQ(Ticked(), std::vector<int>{4});
+    EXPECT_EQ(page.Item<QAbstractButton>(CPageSwitchDlg::IDC_SEL_NAME)->text(),
+              QStringLiteral("5"));
+
+    // The next key starts a route of its own.
+    Type("2");
+    EXPECT_EQ(LineText(), QStringLiteral("\"2\": input 2"));
 }
 
 TEST_F(SwitchKeysTest, TabGoesInputsOutputsThenTheBottomRowLeftToRight) {

@@ -81,6 +81,7 @@ CDeviceOwner::CDeviceOwner(DeviceOwnerOptions options, Publisher publish)
     if (!m_options.record) {
         m_options.record = [](const std::string&, const std::string&) {};
     }
+    TakeLabels();  // the name and id are known before the device answers
     m_lockFile = LockFileBeside(m_options.settingsPath);
     m_locks.Restore(ReadLockFile(m_lockFile));
     if (m_locks.Any()) {
@@ -136,6 +137,9 @@ void CDeviceOwner::Text(LockOwner owner, TextRequest request, TextDone done) {
                 break;
             case TextRequestKind::kLock:
                 ok = SetLocks(owner, request.locks);
+                break;
+            case TextRequestKind::kSetFriendlyName:
+                ok = SetFriendlyName(request.name);
                 break;
             default:
                 break;
@@ -254,6 +258,24 @@ void CDeviceOwner::TakeLabels() {
     };
     m_state.inputLabels = take(m_labels.Labels(ButtonKind::kInput), m_state.Inputs());
     m_state.outputLabels = take(m_labels.Labels(ButtonKind::kOutput), m_state.Outputs());
+    m_state.friendlyName = m_labels.FriendlyName();
+    m_state.uniqueId = m_labels.UniqueId();
+}
+
+bool CDeviceOwner::SetFriendlyName(const std::string& name) {
+    return Stored(m_labels.SetFriendlyName(name), "friendly name");
+}
+
+// What a write to the settings file leaves: the labels and names as the file now holds them,
+// and a log line when the write failed.
+bool CDeviceOwner::Stored(bool written, const char* what) {
+    if (!written) {
+        m_options.log(std::string(what) + " not written to " +
+                      (m_options.settingsPath.empty() ? std::string("(no settings file)")
+                                                      : m_options.settingsPath));
+    }
+    TakeLabels();
+    return written;
 }
 
 void CDeviceOwner::Publish() {
@@ -388,14 +410,7 @@ bool CDeviceOwner::SetLabels(ButtonKind kind,
     if (!m_state.present) {
         return false;
     }
-    const bool written = m_labels.Set(kind, labels);
-    if (!written) {
-        m_options.log("labels not written to " + (m_options.settingsPath.empty()
-                                                      ? std::string("(no settings file)")
-                                                      : m_options.settingsPath));
-    }
-    TakeLabels();
-    return written;
+    return Stored(m_labels.Set(kind, labels), "labels");
 }
 
 }  // namespace vantel

@@ -84,6 +84,8 @@ private:
     bool SaveLocks();
     bool SetLabels(ButtonKind kind, const std::vector<std::pair<int, std::string>>& labels);
     void TakeLabels();
+    bool SetFriendlyName(const std::string& name);
+    bool Stored(bool written, const char* what);
 
     DeviceOwnerOptions m_options;
     Publisher m_publish;

@@ -53,7 +53,11 @@ bool CTextSession::Serve(const TextBlock& block) {
             Answer(false);
             return true;
         case TextRequestKind::kPing:
+        case TextRequestKind::kIgnored:
             Answer(true);
+            return true;
+        case TextRequestKind::kDumpConfiguration:
+            Send("ACK\n\n" + ConfigurationBlock());
             return true;
         case TextRequestKind::kDumpPreamble:
             Send("ACK\n\n" + PreambleBlock());

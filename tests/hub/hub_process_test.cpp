@@ -207,6 +207,31 @@ TEST_F(HubProcessTest, LabelsRoundTripThroughSetupIni) {
     EXPECT_EQ(ini.GetString("3000", "BUTTON", ""), "Cam 1");
 }
 
+// The device block's friendly name is set by a client, kept beside the labels and pushed; the
+// unique id is made once and kept; status blocks a router ignores are answered ACK.
+TEST_F(HubProcessTest, FriendlyNameAndUniqueIdAreKeptWithTheSettings) {
+    auto a = Connect();
+    auto b = Connect();
+    const std::string id = a->View().device.at("Unique ID");
+    EXPECT_TRUE(std::regex_match(id, std::regex("[0-9A-F]{12}"))) << id;
+    EXPECT_EQ(a->Request("VIDEOHUB DEVICE:\nFriendly name: Studio A \n\n"), true);
+    EXPECT_TRUE(b->WaitFor([](const TextView& v) {
+        return v.device.count("Friendly name") && v.device.at("Friendly name") == "Studio A";
+    }));
+    EXPECT_EQ(CIniFile(m_rig.Settings()).GetString("name", "HUB", ""), "Studio A");
+    for (const char* ignored : {"VIDEOHUB DEVICE:\nDevice present: true\nVideo inputs: 99\n\n",
+                                "PROTOCOL PREAMBLE:\nVersion: 2.7\n\n", "END PRELUDE:\n\n",
+                                "CONFIGURATION:\nTake Mode: false\n\n"}) {
+        EXPECT_EQ(a->Request(ignored), true) << ignored;
+    }
+    EXPECT_EQ(a->Request("CONFIGURATION:\nTake Mode: true\n\n"), false);
+    m_rig.RestartHub();
+    auto c = Connect();
+    EXPECT_EQ(c->View().device.at("Unique ID"), id);
+    EXPECT_EQ(c->View().device.at("Friendly name"), "Studio A");
+    EXPECT_EQ(c->View().device.at("Video inputs"), "4");
+}
+
 TEST_F(HubProcessTest, DeviceGoneAndBackIsToldAndResynchronised) {
     auto a = Connect();
     ASSERT_EQ(a->Request("VIDEO OUTPUT ROUTING:\n0 3\n\n"), true);

@@ -80,6 +80,15 @@ bool CTextSession::Serve(const TextBlock& block) {
         default:
             break;
     }
+    if (request.kind == TextRequestKind::kRoute && !m_hub.Owner().AckAfterApply()) {
+        // ACK means accepted: the device's real state follows as the push.
+        const bool accepted = RoutesAllowed(state, state.lockOwners, m_owner, request.routes);
+        if (accepted) {
+            m_hub.Owner().QueueRoutes(m_owner, std::move(request.routes));
+        }
+        Answer(accepted);
+        return true;
+    }
     auto self = std::static_pointer_cast<CTextSession>(shared_from_this());
     m_hub.Owner().Text(m_owner, std::move(request), [self](bool ok) {
         self->m_hub.OnNetworkThread([self, ok] {

@@ -158,6 +158,15 @@ TEST_F(HubProcessTest, LocksOutliveTheirConnectionAndTheHub) {
     EXPECT_TRUE(std::regex_search(log.out, lines)) << log.out;
 }
 
+// With --ack-after-apply a route's ACK means done: the device holds it when the ACK comes.
+TEST(HubProcess, AckAfterApplyAnswersOnceTheDeviceHoldsTheRoute) {
+    HubRig rig({"--ack-after-apply"});
+    TextClient client(rig.TextPort());
+    ASSERT_TRUE(client.WaitFor([](const TextView& v) { return v.locks.size() == 4; }));
+    ASSERT_EQ(client.Request("VIDEO OUTPUT ROUTING:\n0 2\n1 2\n\n"), true);
+    EXPECT_EQ(CtlSources(rig), (std::vector<int>{3, 3, 3, 4}));
+}
+
 TEST_F(HubProcessTest, ConflictingTakesAreAppliedOneAfterTheOther) {
     auto a = Connect();
     auto b = Connect();

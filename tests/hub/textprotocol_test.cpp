@@ -8,6 +8,7 @@
 
 #include "hub/lockfile.h"
 #include "hub/locktable.h"
+#include "hub/routebatch.h"
 #include "hub/routeplan.h"
 #include "hub/textblockreader.h"
 #include "hub/textformat.h"
@@ -334,6 +335,55 @@ TEST(RoutePlan, SwitchCommandsLeaveOtherOutputsAlone) {
     EXPECT_EQ(OutputsChangedBySwitch(live, payload), (std::vector<int>{0, 3}));
     EXPECT_EQ(OutputsThatDiffer(live, CStateImage::FromRoutes(3, std::vector<int>{0, 1, 1, -1, 2})),
               (std::vector<int>{1}));
+
+    // The image a switch answered done leaves: listed outputs on the input, the ones it fed
+    // and are not listed on nothing, the rest as they were; no such input, no change.
+    const struct {
+        std::vector<std::uint8_t> payload;
+        std::vector<int> sources;
+    } switches[] = {
+        {{0, 3 + 3, 3 + 4}, {-1, -1, 1, 0, 0}},
+        {{1, 3 + 2}, {0, 0, 1, -1, 2}},
+        {{2}, {0, 0, 1, -1, -1}},
+        {{7, 3 + 0}, {0, 0, 1, -1, 2}},
+    };
+    for (const auto& s : switches) {
+        EXPECT_EQ(AfterSwitch(live, s.payload), CStateImage::FromRoutes(3, s.sources))
+            << int(s.payload[0]);
+    }
+}
+
+TEST(RouteBatch, AcceptedBatchesMergeInOrderAndLockedOnesAreLeftOutWhole) {
+    const LockOwner a = LockOwner::Address("127.0.0.1");
+    const LockOwner b = LockOwner::Address("127.0.0.2");
+    HubSnapshot state = State({0, 1, 2});
+    CLockTable locks;
+    locks.Resize(3);
+    ASSERT_TRUE(locks.Apply(a, {{2, 'O'}}, false));
+    state.lockOwners = locks.Owners();
+
+    // b may route output 2 to the input it already has, not elsewhere; a may.
+    EXPECT_TRUE(RoutesAllowed(state, state.lockOwners, b, {{2, 2}, {0, 1}}));
+    EXPECT_FALSE(RoutesAllowed(state, state.lockOwners, b, {{0, 1}, {2, 0}}));
+    EXPECT_TRUE(RoutesAllowed(state, state.lockOwners, a, {{2, 0}}));
+
+    std::vector<RouteBatch> refused;
+    const Routes merged = MergeBatches(
+        {{b, {{0, 1}}}, {b, {{1, 0}, {2, 0}}}, {a, {{2, 1}, {0, 2}}}}, state, locks, refused);
+    EXPECT_EQ(merged, (Routes{{0, 1}, {2, 1}, {0, 2}}));
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0].routes, (Routes{{1, 0}, {2, 0}}));
+
+    // What the device did not take: the last route for an output counts.
+    EXPECT_EQ(RoutesNotHeld(state, {{0, 1}, {0, 0}, {1, 1}}), Routes{});
+    EXPECT_EQ(RoutesNotHeld(state, {{0, 0}, {0, 1}, {2, 0}}), (Routes{{0, 1}, {2, 0}}));
+
+    // Named with ports from 1 and cut to its bound after a whole item.
+    EXPECT_EQ(NotTakenText(b, "locked", {{2, 0}}, state),
+              "by 127.0.0.2 (locked): out 3 to in 1 (holds in 3)");
+    const std::string cut = NotTakenText(b, "x", Routes(72, {0, 1}), state, 100);
+    EXPECT_LE(cut.size(), 100u);
+    EXPECT_EQ(cut.substr(cut.size() - 5), ", ...");
 }
 
 }  // namespace

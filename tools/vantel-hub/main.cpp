@@ -33,6 +33,7 @@ struct Arguments {
     int timeoutMs = 500;
     bool noForceUnlock = false;
     bool ackAfterApply = false;
+    bool noAnnounce = false;
     bool oldAllowForceUnlock = false;  // accepted for old command lines; forcing is the default
 };
 
@@ -63,6 +64,8 @@ void Describe(CLI::App& app, Arguments& args) {
     app.add_flag("--ack-after-apply", args.ackAfterApply,
                  "answer a text client's route ACK only once the device was read back holding "
                  "it (default: ACK on acceptance, the result follows as the push)");
+    app.add_flag("--no-announce", args.noAnnounce,
+                 "do not announce the two faces on the local network (DNS-SD)");
     app.add_flag("--allow-force-unlock", args.oldAllowForceUnlock,
                  "accepted and ignored: forcing a lock open is allowed by default")
         ->excludes(noForce);
@@ -153,6 +156,7 @@ int main(int argc, char** argv) {
     }
     std::signal(SIGPIPE, SIG_IGN);
     options.handleSignals = true;
+    options.announce = !args.noAnnounce;
     vantel::CHubServer hub(options);
     std::vector<std::string> endpoints;
     std::string error;

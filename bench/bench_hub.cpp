@@ -13,6 +13,8 @@
 //                                 same sent straight to the simulator
 //   hub_switch_rtt_ratio          command 12 likewise (the hub reads the device back before it
 //                                 answers)
+//   hub_ack_ms                    a one-line route block of a text client until its ACK, with a
+//                                 device that answers in 100 ms (median)
 //   hub_clients_*                 50 text and 4 station clients for 10 s while one routes
 
 #include <dirent.h>
@@ -165,6 +167,32 @@ auto Sees(int output, int input) {
 void Fail(const char* what) {
     std::fprintf(stderr, "bench_hub: %s\n", what);
     std::exit(1);
+}
+
+// ACK on acceptance: a route's ACK does not wait for a device that answers in 100 ms. Each
+// round waits for the push of the route too, so no round queues behind another.
+void AckFigure() {
+    constexpr int kLatencyMs = 100;
+    constexpr int kAckRounds = 15;
+    CSimThread slow(kPorts, kPorts, kLatencyMs);
+    CHubThread hub(slow.Port());
+    if (!slow.Error().empty() || !hub.Error().empty()) {
+        Fail("cannot start the slow device and its hub");
+    }
+    auto client = Connect(hub.TextPort());
+    std::vector<double> times;
+    for (int round = 0; round < kAckRounds; ++round) {
+        const int input = (round + 1) % kPorts;
+        const auto start = Clock::now();
+        if (client->Request(Route(0, input)) != true) {
+            Fail("a route was not acknowledged");
+        }
+        times.push_back(MsSince(start));
+        if (!client->WaitFor(Sees(0, input))) {
+            Fail("the route's push did not come");
+        }
+    }
+    std::printf("hub_ack_ms: %.3f ms\n", Median(times));
 }
 
 void PushFigures(int textPort) {
@@ -402,6 +430,7 @@ int main() {
     PushFigures(hub.TextPort());
     SeenFigure(hub.StationPort(), hub.TextPort());
     RttFigures(sim.Port(), hub.StationPort());
+    AckFigure();
     ClientsFigures(sim.Port(), hub.StationPort(), hub.TextPort());
     return 0;
 }

@@ -12,7 +12,9 @@
 
 class CSimThread {
 public:
-    CSimThread(int inputs, int outputs) : m_device(inputs, outputs), m_server(m_device, Options()) {
+    // latencyMs: every reply of the device waits this long.
+    CSimThread(int inputs, int outputs, int latencyMs = 0)
+        : m_device(inputs, outputs), m_server(m_device, Options(latencyMs)) {
         std::vector<std::string> endpoints;
         if (m_server.Open(endpoints, m_error)) {
             m_thread = std::thread([this] { m_server.Run(); });
@@ -32,9 +34,10 @@ public:
     unsigned short Port() const { return m_server.TcpPort(); }
 
 private:
-    static vantel::SimOptions Options() {
+    static vantel::SimOptions Options(int latencyMs) {
         vantel::SimOptions options;
         options.listenPort = 0;
+        options.latencyMs = latencyMs;
         return options;
     }
 

@@ -10,6 +10,7 @@ packages=(
   xdotool
   dpkg-dev help2man lintian desktop-file-utils appstream
   python3
+  libavahi-client-dev avahi-daemon avahi-utils dbus
 )
 
 missing=()

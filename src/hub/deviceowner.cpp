@@ -19,6 +19,9 @@ constexpr std::size_t kSetupSize = CSetupBlock::kSetupBlockSize;
 constexpr std::size_t kMaxForwardPayload = 255;
 constexpr auto kOpenRetry = std::chrono::seconds(1);
 constexpr std::chrono::milliseconds kAbsentPause{100};
+// How long the line must be free of requests before a station's switch is read back; a burst
+// of switches is read back once.
+constexpr std::chrono::milliseconds kReadBackDelay{20};
 
 // The reply data length of a command the hub forwards; nothing for a command it does not know.
 std::optional<std::size_t> ReplySize(std::uint8_t cmd) {
@@ -81,6 +84,7 @@ CDeviceOwner::CDeviceOwner(DeviceOwnerOptions options, Publisher publish)
     if (!m_options.record) {
         m_options.record = [](const std::string&, const std::string&) {};
     }
+    TakeLabels();  // the name and id are known before the device answers
     m_lockFile = LockFileBeside(m_options.settingsPath);
     m_locks.Restore(ReadLockFile(m_lockFile));
     if (m_locks.Any()) {
@@ -137,6 +141,9 @@ void CDeviceOwner::Text(LockOwner owner, TextRequest request, TextDone done) {
             case TextRequestKind::kLock:
                 ok = SetLocks(owner, request.locks);
                 break;
+            case TextRequestKind::kSetFriendlyName:
+                ok = SetFriendlyName(request.name);
+                break;
             default:
                 break;
         }
@@ -154,6 +161,12 @@ void CDeviceOwner::Run() {
             break;
         }
         const auto now = std::chrono::steady_clock::now();
+        if (m_readBackDue && now >= m_nextReadBack) {
+            lock.unlock();
+            ReadBack();
+            lock.lock();
+            continue;
+        }
         if (now >= m_nextRefresh) {
             lock.unlock();
             Refresh();
@@ -166,7 +179,8 @@ void CDeviceOwner::Run() {
             m_nextRefresh = std::chrono::steady_clock::now() + pause;
             continue;
         }
-        m_wake.wait_until(lock, m_nextRefresh, [this] { return m_stop || !m_jobs.empty(); });
+        const auto wakeAt = m_readBackDue ? std::min(m_nextRefresh, m_nextReadBack) : m_nextRefresh;
+        m_wake.wait_until(lock, wakeAt, [this] { return m_stop || !m_jobs.empty(); });
     }
 }
 
@@ -182,7 +196,16 @@ void CDeviceOwner::RunJobs(std::unique_lock<std::mutex>& lock) {
     }
 }
 
+void CDeviceOwner::ReadBack() {
+    m_readBackDue = false;
+    if (m_state.present && !ReadLive(false)) {
+        SetAbsent("no answer from " + m_options.port);
+    }
+    Publish();
+}
+
 void CDeviceOwner::Refresh() {
+    m_readBackDue = false;  // the refresh reads the image too
     if (!EnsureOpen()) {
         SetAbsent("cannot connect to " + m_options.port);
     } else if (!ReadLive()) {
@@ -254,6 +277,24 @@ void CDeviceOwner::TakeLabels() {
     };
     m_state.inputLabels = take(m_labels.Labels(ButtonKind::kInput), m_state.Inputs());
     m_state.outputLabels = take(m_labels.Labels(ButtonKind::kOutput), m_state.Outputs());
+    m_state.friendlyName = m_labels.FriendlyName();
+    m_state.uniqueId = m_labels.UniqueId();
+}
+
+bool CDeviceOwner::SetFriendlyName(const std::string& name) {
+    return Stored(m_labels.SetFriendlyName(name), "friendly name");
+}
+
+// What a write to the settings file leaves: the labels and names as the file now holds them,
+// and a log line when the write failed.
+bool CDeviceOwner::Stored(bool written, const char* what) {
+    if (!written) {
+        m_options.log(std::string(what) + " not written to " +
+                      (m_options.settingsPath.empty() ? std::string("(no settings file)")
+                                                      : m_options.settingsPath));
+    }
+    TakeLabels();
+    return written;
 }
 
 void CDeviceOwner::Publish() {
@@ -312,7 +353,13 @@ std::optional<Frame> CDeviceOwner::Forward(const Frame& request) {
         return Reply(request, *refusal);
     }
     auto reply = Command(sent, *size);
-    if (ChangesLive(sent.cmd) && m_state.present && !ReadLive(sent.cmd == kWriteSetup)) {
+    if (sent.cmd == kSwitch && reply && reply->status == 0) {
+        // A plain route the device answered done: the image it leaves is known, so the
+        // station hears its answer at once and the read-back follows when the line is quiet.
+        m_state.image = AfterSwitch(m_state.image, sent.payload);
+        m_readBackDue = true;
+        m_nextReadBack = std::chrono::steady_clock::now() + kReadBackDelay;
+    } else if (ChangesLive(sent.cmd) && m_state.present && !ReadLive(sent.cmd == kWriteSetup)) {
         SetAbsent("no answer from " + m_options.port);
     }
     Publish();
@@ -356,15 +403,19 @@ std::optional<std::uint8_t> CDeviceOwner::CheckLocks(const Frame& request) {
 // Routes (output, input) pairs for a text client: all of them, or none when one of the
 // outputs it would change is locked by another owner. True once the device was read back
 // holding every pair.
-bool CDeviceOwner::Route(const LockOwner& owner, const std::vector<std::pair<int, int>>& routes) {
+bool CDeviceOwner::Route(const LockOwner& owner, const Routes& routes) {
     if (!m_state.present || !ReadLive(false)) {
         return false;
     }
-    for (const auto& [output, input] : routes) {
-        if (m_state.SourceOf(output) != input && m_locks.HeldByOther(output, owner)) {
-            return false;
-        }
+    if (!RoutesAllowed(m_state, m_locks.Owners(), owner, routes)) {
+        return false;
     }
+    return ApplyPlan(routes) && RoutesNotHeld(m_state, routes).empty();
+}
+
+// The switch commands for the routes against the image just read, then one read of the image;
+// false when a command or the read-back failed.
+bool CDeviceOwner::ApplyPlan(const Routes& routes) {
     for (const auto& command : PlanRoutes(m_state.image, routes)) {
         const auto reply = Command(Frame{0, kSwitch, 0, SwitchPayload(m_state.image, command)}, 0);
         if (!reply || reply->status != 0) {
@@ -372,15 +423,67 @@ bool CDeviceOwner::Route(const LockOwner& owner, const std::vector<std::pair<int
             return false;
         }
     }
-    if (!ReadLive(false)) {
-        return false;
+    return ReadLive(false);
+}
+
+void CDeviceOwner::QueueRoutes(LockOwner owner, Routes routes) {
+    bool post = false;
+    {
+        std::lock_guard lock(m_mutex);
+        m_routeBatches.push_back(RouteBatch{std::move(owner), std::move(routes)});
+        post = !m_routeJobPosted;
+        m_routeJobPosted = true;
     }
-    return std::all_of(routes.begin(), routes.end(), [this, &routes](const auto& route) {
-        // A later pair for the same output is the one that counts.
-        const auto last = std::find_if(routes.rbegin(), routes.rend(),
-                                       [&route](const auto& r) { return r.first == route.first; });
-        return m_state.SourceOf(route.first) == last->second;
-    });
+    if (post) {
+        Post([this] { ApplyQueuedRoutes(); });
+    }
+}
+
+// Every batch accepted by now, in the order they came: a batch that a lock made since its
+// acceptance would refuse is left out whole; the rest go to the device as one plan.
+void CDeviceOwner::ApplyQueuedRoutes() {
+    std::vector<RouteBatch> batches;
+    {
+        std::lock_guard lock(m_mutex);
+        batches.swap(m_routeBatches);
+        m_routeJobPosted = false;
+    }
+    if (!m_state.present || !ReadLive(false)) {
+        for (const auto& batch : batches) {
+            NotTaken(batch.owner, "no device", batch.routes);
+        }
+        Publish();
+        return;
+    }
+    std::vector<RouteBatch> refused;
+    const Routes merged = MergeBatches(batches, m_state, m_locks, refused);
+    if (!merged.empty() && !ApplyPlan(merged)) {
+        m_options.log("routes not confirmed by " + m_options.port);
+    }
+    for (const auto& batch : refused) {
+        NotTaken(batch.owner, "locked", batch.routes);
+    }
+    const Routes missing = RoutesNotHeld(m_state, merged);
+    for (const auto& batch : batches) {
+        Routes own;
+        for (const auto& route : missing) {
+            const bool asked = std::any_of(batch.routes.begin(), batch.routes.end(),
+                                           [&](const auto& r) { return r.first == route.first; });
+            if (asked) {
+                own.push_back(route);
+            }
+        }
+        if (!own.empty()) {
+            NotTaken(batch.owner, "not taken by the device", own);
+        }
+    }
+    Publish();
+}
+
+void CDeviceOwner::NotTaken(const LockOwner& owner, const char* why, const Routes& routes) {
+    const std::string text = NotTakenText(owner, why, routes, m_state);
+    m_options.log("route not taken " + text);
+    m_options.record("not taken", "route " + text);
 }
 
 bool CDeviceOwner::SetLabels(ButtonKind kind,
@@ -388,14 +491,7 @@ bool CDeviceOwner::SetLabels(ButtonKind kind,
     if (!m_state.present) {
         return false;
     }
-    const bool written = m_labels.Set(kind, labels);
-    if (!written) {
-        m_options.log("labels not written to " + (m_options.settingsPath.empty()
-                                                      ? std::string("(no settings file)")
-                                                      : m_options.settingsPath));
-    }
-    TakeLabels();
-    return written;
+    return Stored(m_labels.Set(kind, labels), "labels");
 }
 
 }  // namespace vantel

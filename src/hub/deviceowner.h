@@ -20,6 +20,7 @@
 #include "hub/hubsnapshot.h"
 #include "hub/labelstore.h"
 #include "hub/locktable.h"
+#include "hub/routebatch.h"
 #include "hub/textrequest.h"
 #include "link/frame.h"
 #include "link/vexalib.h"
@@ -36,6 +37,7 @@ struct DeviceOwnerOptions {
     std::chrono::milliseconds refresh{250};       // 0: as fast as the link answers
     int timeoutMs = 500;                          // of each device command
     bool allowForceUnlock = true;                 // a client may force another's lock open
+    bool ackAfterApply = false;  // a text client's route is answered once done, not accepted
     std::function<void(const std::string&)> log;
     // Every lock, unlock and force, and every accepted change the device did not take, for the
     // action journal: a kind ("lock", "unlock", "force unlock", "not taken") and what it was.
@@ -64,12 +66,18 @@ public:
     // A route, label or lock request of a text client, on behalf of the lock owner it
     // connects as; done(true) once it holds.
     void Text(LockOwner owner, TextRequest request, TextDone done);
+    // Routes a text client was told were accepted: applied with every other batch waiting by
+    // then, in one plan and one read-back. What the device did not take is logged and recorded,
+    // and every client gets the routing the device really holds.
+    void QueueRoutes(LockOwner owner, Routes routes);
+    bool AckAfterApply() const { return m_options.ackAfterApply; }
 
 private:
     void Post(std::function<void()> job);
     void Run();
     void RunJobs(std::unique_lock<std::mutex>& lock);
     void Refresh();
+    void ReadBack();
     bool EnsureOpen();
     bool ReadLive(bool withSetup = true);
     void SetAbsent(const std::string& why);
@@ -78,12 +86,17 @@ private:
     std::optional<Frame> Forward(const Frame& request);
     std::optional<std::uint8_t> CheckLocks(const Frame& request);
     std::optional<Frame> Command(const Frame& request, std::size_t replySize);
-    bool Route(const LockOwner& owner, const std::vector<std::pair<int, int>>& routes);
+    bool Route(const LockOwner& owner, const Routes& routes);
+    bool ApplyPlan(const Routes& routes);
+    void ApplyQueuedRoutes();
+    void NotTaken(const LockOwner& owner, const char* why, const Routes& routes);
     bool SetLocks(const LockOwner& owner, const std::vector<std::pair<int, char>>& changes);
     void FitLocks();
     bool SaveLocks();
     bool SetLabels(ButtonKind kind, const std::vector<std::pair<int, std::string>>& labels);
     void TakeLabels();
+    bool SetFriendlyName(const std::string& name);
+    bool Stored(bool written, const char* what);
 
     DeviceOwnerOptions m_options;
     Publisher m_publish;
@@ -97,10 +110,14 @@ private:
     bool m_opened = false;
     std::chrono::steady_clock::time_point m_nextOpen{};
     std::chrono::steady_clock::time_point m_nextRefresh{};
+    bool m_readBackDue = false;  // a switch answered done waits for its read-back
+    std::chrono::steady_clock::time_point m_nextReadBack{};
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<std::function<void()>> m_jobs;
+    std::vector<RouteBatch> m_routeBatches;  // accepted, waiting for the job that applies them
+    bool m_routeJobPosted = false;
     bool m_stop = false;
     std::thread m_thread;
 };

@@ -15,6 +15,7 @@ struct HubOptions {
     std::string textHost = "127.0.0.1";  // the text face
     unsigned short textPort = kDefaultTextPort;
     bool handleSignals = false;  // SIGINT and SIGTERM stop the hub
+    bool announce = false;       // announce both faces by DNS-SD
     DeviceOwnerOptions device;
 };
 

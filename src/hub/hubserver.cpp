@@ -1,6 +1,7 @@
 #include "hub/hubserver.h"
 
 #include "hub/stationsession.h"
+#include "hub/textformat.h"
 #include "hub/textsession.h"
 #include "link/tcplisten.h"
 
@@ -43,6 +44,9 @@ bool CHubServer::Open(std::vector<std::string>& endpoints, std::string& error) {
     }
     Accept(m_stations, false);
     Accept(m_texts, true);
+    if (m_options.announce) {
+        m_announcer = std::make_unique<CAnnouncer>(m_log);
+    }
     m_owner.Start();
     return true;
 }
@@ -92,6 +96,7 @@ void CHubServer::OnAccepted(asio::ip::tcp::socket socket, bool text) {
 void CHubServer::OnPublished(HubSnapshot state) {
     const HubSnapshot before = std::move(m_state);
     m_state = std::move(state);
+    AnnounceAs(m_state);
     // Copied first: a push that overflows a client's queue closes it, which edits the map.
     const auto clients = m_textClients;
     for (const auto& [id, weak] : clients) {
@@ -99,6 +104,24 @@ void CHubServer::OnPublished(HubSnapshot state) {
             session->Push(before, m_state);
         }
     }
+}
+
+// Both faces under the friendly name (the model's while none is set), again when it changes.
+void CHubServer::AnnounceAs(const HubSnapshot& state) {
+    const std::string name = state.friendlyName.empty() ? kTextModelName : state.friendlyName;
+    if (!m_announcer || name + "\n" + state.uniqueId == m_announced) {
+        return;
+    }
+    m_announced = name + "\n" + state.uniqueId;
+    asio::error_code ec;
+    const auto textPort = m_texts.local_endpoint(ec).port();
+    const auto stationPort = m_stations.local_endpoint(ec).port();
+    const std::vector<std::string> txt{"name=" + name, "unique id=" + state.uniqueId,
+                                       std::string("protocol version=") + kTextProtocolVersion};
+    m_announcer->Announce(
+        name,
+        {{kTextServiceType, textPort, txt},
+         {kStationServiceType, stationPort, {"name=" + name, "unique id=" + state.uniqueId}}});
 }
 
 void CHubServer::OnNetworkThread(std::function<void()> fn) {

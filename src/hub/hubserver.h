@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "hub/announcer.h"
 #include "hub/clientconnection.h"
 #include "hub/deviceowner.h"
 #include "hub/hubcontext.h"
@@ -45,6 +46,7 @@ private:
     void OnAccepted(asio::ip::tcp::socket socket, bool text);
     void OnPublished(HubSnapshot state);
     void CloseAll();
+    void AnnounceAs(const HubSnapshot& state);
 
     asio::io_context m_io;  // first member: destroyed last
     HubOptions m_options;
@@ -56,6 +58,8 @@ private:
     std::map<ClientId, std::weak_ptr<CClientConnection>> m_clients;
     std::map<ClientId, std::weak_ptr<CTextSession>> m_textClients;
     ClientId m_nextId = 1;
+    std::unique_ptr<CAnnouncer> m_announcer;  // with options.announce, once both faces listen
+    std::string m_announced;                  // the name and id announced last
     CDeviceOwner m_owner;  // last: stopped first, so it never calls into a half-gone server
 };
 

@@ -1,7 +1,8 @@
 #pragma once
 // HubSnapshot: what the hub knows of the switcher at one moment, handed whole from the device
 // owner's thread to the network thread: whether the device answers, its live state image and
-// setup block, the button labels and who holds each output's lock.
+// setup block, the button labels, who holds each output's lock, and the name and id the hub
+// gives the switcher.
 
 #include <cstdint>
 #include <optional>
@@ -24,6 +25,8 @@ struct HubSnapshot {
     std::vector<std::string> inputLabels;   // one per input of the image
     std::vector<std::string> outputLabels;  // one per output of the image
     std::vector<LockOwner> lockOwners;      // one per output of the image; nobody = unlocked
+    std::string friendlyName;               // the switcher's name on the network
+    std::string uniqueId;                   // twelve hex digits, stable across restarts
 
     int Inputs() const { return image.InputCount(); }
     int Outputs() const { return image.OutputCount(); }

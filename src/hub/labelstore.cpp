@@ -1,10 +1,34 @@
 #include "hub/labelstore.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <random>
+
 #include "settings/inifile.h"
 
 namespace vantel {
 
 namespace {
+
+constexpr const char* kHubSection = "HUB";
+constexpr const char* kNameKey = "name";
+constexpr const char* kUniqueIdKey = "uniqueid";
+constexpr std::size_t kUniqueIdDigits = 12;
+
+bool IsUniqueId(const std::string& text) {
+    return text.size() == kUniqueIdDigits &&
+           std::all_of(text.begin(), text.end(),
+                       [](unsigned char c) { return std::isxdigit(c) != 0; });
+}
+
+std::string NewUniqueId() {
+    std::random_device random;
+    const auto value = (static_cast<unsigned long long>(random()) << 32) ^ random();
+    char text[32];
+    std::snprintf(text, sizeof text, "%012llX", value & 0xFFFFFFFFFFFFULL);
+    return text;
+}
 
 std::vector<std::string> Numbers() {
     std::vector<std::string> names;
@@ -41,6 +65,38 @@ void CLabelStore::Read() {
     CIniFile ini(m_path);
     m_inputs = ReadButtonLabels(ini, ButtonKind::kInput, UnlabelledAs::kNumber);
     m_outputs = ReadButtonLabels(ini, ButtonKind::kOutput, UnlabelledAs::kNumber);
+    m_friendlyName = ini.GetString(kNameKey, kHubSection, "");
+    const std::string id = ini.GetString(kUniqueIdKey, kHubSection, "");
+    if (IsUniqueId(id)) {
+        m_uniqueId = id;
+    }
+}
+
+bool CLabelStore::SetFriendlyName(const std::string& name) {
+    if (m_path.empty()) {
+        return false;
+    }
+    CIniFile ini(m_path);
+    if (ini.SetString(StorableLabel(name), kNameKey, kHubSection) == 0) {
+        return false;
+    }
+    m_read = false;
+    return Reload();
+}
+
+const std::string& CLabelStore::UniqueId() {
+    if (!m_read) {
+        Reload();
+    }
+    if (m_uniqueId.empty()) {
+        m_uniqueId = NewUniqueId();
+        if (!m_path.empty()) {
+            CIniFile ini(m_path);
+            ini.SetString(m_uniqueId, kUniqueIdKey, kHubSection);
+            m_read = false;
+        }
+    }
+    return m_uniqueId;
 }
 
 const std::vector<std::string>& CLabelStore::Labels(ButtonKind kind) const {

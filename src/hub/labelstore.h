@@ -1,7 +1,9 @@
 #pragma once
 // CLabelStore: the button labels of section "BUTTON" of setup.ini, the names the window shows
-// (a button without a key shows its number). Read again whenever the file changed on disk, so
-// a label renamed in the window reaches the hub's clients too; written all at once.
+// (a button without a key shows its number), and beside them, in section "HUB", the name the
+// hub gives the switcher on the network (key "name") and its unique id (key "uniqueid"). Read
+// again whenever the file changed on disk, so a label renamed in the window reaches the hub's
+// clients too; written all at once.
 
 #include <sys/stat.h>
 
@@ -28,6 +30,15 @@ public:
     // when the write fails.
     bool Set(ButtonKind kind, const std::vector<std::pair<int, std::string>>& labels);
 
+    // The friendly name; empty when none is stored.
+    const std::string& FriendlyName() const { return m_friendlyName; }
+    // Stores a friendly name, made storable like a label; false without a file or when the
+    // write fails.
+    bool SetFriendlyName(const std::string& name);
+    // The unique id: twelve hex digits, made once and stored; without a file (or one that
+    // cannot be written) one made for this run.
+    const std::string& UniqueId();
+
 private:
     void Read();
 
@@ -39,6 +50,8 @@ private:
     bool m_read = false;
     std::vector<std::string> m_inputs;
     std::vector<std::string> m_outputs;
+    std::string m_friendlyName;
+    std::string m_uniqueId;
 };
 
 }  // namespace vantel

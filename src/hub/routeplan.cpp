@@ -55,6 +55,27 @@ std::vector<int> OutputsChangedBySwitch(const CStateImage& live,
     return changed;
 }
 
+CStateImage AfterSwitch(const CStateImage& live, std::span<const std::uint8_t> payload) {
+    const int m = live.InputCount();
+    if (payload.empty() || payload[0] >= m) {
+        return live;
+    }
+    CStateImage::Bytes bytes = live.Raw();
+    const int input = payload[0];
+    const auto slot = [m](int output) {
+        return CStateImage::kPortTable + static_cast<std::size_t>(m + output);
+    };
+    const std::uint8_t id = bytes[CStateImage::kPortTable + static_cast<std::size_t>(input)];
+    const std::vector<int> changed = OutputsChangedBySwitch(live, payload);
+    for (const int j : changed) {
+        const auto at = slot(j);
+        if (at < bytes.size()) {
+            bytes[at] = live.SourceOf(j) == input ? 0 : id;
+        }
+    }
+    return CStateImage(bytes);
+}
+
 std::vector<int> OutputsThatDiffer(const CStateImage& live, const CStateImage& other) {
     std::vector<int> changed;
     for (int j = 0; j < live.OutputCount(); ++j) {

@@ -28,6 +28,11 @@ std::vector<SwitchCommand> PlanRoutes(const CStateImage& live,
 std::vector<int> OutputsChangedBySwitch(const CStateImage& live,
                                         std::span<const std::uint8_t> payload);
 
+// The image as a switch the device answered done leaves it: the listed outputs fed by the
+// input, the outputs it fed before and are not listed fed by nothing. A payload naming no
+// input of the device leaves the image as it is.
+CStateImage AfterSwitch(const CStateImage& live, std::span<const std::uint8_t> payload);
+
 // The outputs whose source differs between two images.
 std::vector<int> OutputsThatDiffer(const CStateImage& live, const CStateImage& other);
 

@@ -30,7 +30,8 @@ void CTextBlockReader::EndLine(std::vector<TextBlock>& blocks) {
     m_discarding = false;
     std::string line = std::move(m_line);
     m_line.clear();
-    if (!overlong && line.empty()) {
+    // A line of nothing but spaces and tabs ends a block like an empty one.
+    if (!overlong && line.find_first_not_of(" \t") == std::string::npos) {
         if (m_inBlock) {
             blocks.push_back(std::move(m_block));
             m_block = TextBlock{};

@@ -1,6 +1,7 @@
 #pragma once
 // CTextBlockReader: cuts the byte stream of a text-protocol client into blocks: a header line,
-// the lines behind it, and the blank line that ends it. Line ends are LF or CR LF. Everything
+// the lines behind it, and the blank line (empty, or spaces and tabs alone) that ends it. Line
+// ends are LF or CR LF. Everything
 // is bounded: a line longer than kMaxLineBytes is discarded up to its end, a block of more
 // than kMaxBlockLines lines keeps no further lines, and either makes the block bad (answered
 // NAK when its blank line comes), so a client that floods the hub holds at most one line's

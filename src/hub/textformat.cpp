@@ -67,11 +67,16 @@ std::string DeviceBlock(const HubSnapshot& state) {
     if (!state.present) {
         return "VIDEOHUB DEVICE:\nDevice present: false\n\n";
     }
-    return "VIDEOHUB DEVICE:\nDevice present: true\nModel name: Vantel Matrix Switcher\n"
-           "Video inputs: " +
-           std::to_string(state.Inputs()) +
+    const std::string& name = state.friendlyName.empty() ? kTextModelName : state.friendlyName;
+    return std::string("VIDEOHUB DEVICE:\nDevice present: true\nModel name: ") + kTextModelName +
+           "\nFriendly name: " + name + "\nUnique ID: " + state.uniqueId +
+           "\nVideo inputs: " + std::to_string(state.Inputs()) +
            "\nVideo processing units: 0\nVideo outputs: " + std::to_string(state.Outputs()) +
            "\nVideo monitoring outputs: 0\nSerial ports: 0\n\n";
+}
+
+std::string ConfigurationBlock() {
+    return "CONFIGURATION:\nTake Mode: false\n\n";
 }
 
 std::string InputLabelsBlock(const HubSnapshot& state) {
@@ -93,8 +98,8 @@ std::string LocksBlock(const HubSnapshot& state, const LockOwner& viewer) {
 std::string StateBlocks(const HubSnapshot& state, const LockOwner& viewer) {
     std::string out = DeviceBlock(state);
     if (state.present) {
-        out += InputLabelsBlock(state) + OutputLabelsBlock(state) + RoutingBlock(state) +
-               LocksBlock(state, viewer);
+        out += InputLabelsBlock(state) + OutputLabelsBlock(state) + LocksBlock(state, viewer) +
+               RoutingBlock(state) + ConfigurationBlock();
     }
     return out;
 }
@@ -108,6 +113,10 @@ std::string ChangeBlocks(const HubSnapshot& before, const HubSnapshot& after,
     if (!after.present) {
         return {};
     }
+    const std::string device =
+        before.friendlyName != after.friendlyName || before.uniqueId != after.uniqueId
+            ? DeviceBlock(after)
+            : std::string();
     const auto inputLabel = [&](int i) {
         return Label(before.inputLabels, i) != Label(after.inputLabels, i);
     };
@@ -118,7 +127,7 @@ std::string ChangeBlocks(const HubSnapshot& before, const HubSnapshot& after,
     const auto lock = [&](int j) {
         return LockLetter(before, j, viewer) != LockLetter(after, j, viewer);
     };
-    return Block("INPUT LABELS:", after.Inputs(), InputLabelLine(after), inputLabel) +
+    return device + Block("INPUT LABELS:", after.Inputs(), InputLabelLine(after), inputLabel) +
            Block("OUTPUT LABELS:", after.Outputs(), OutputLabelLine(after), outputLabel) +
            Block("VIDEO OUTPUT ROUTING:", after.Outputs(), RouteLine(after), route) +
            Block("VIDEO OUTPUT LOCKS:", after.Outputs(), LockLine(after, viewer), lock);

@@ -21,7 +21,35 @@ constexpr Header kHeaders[] = {
     {"OUTPUT LABELS:", TextRequestKind::kDumpOutputLabels},
     {"VIDEO OUTPUT ROUTING:", TextRequestKind::kDumpRouting},
     {"VIDEO OUTPUT LOCKS:", TextRequestKind::kDumpLocks},
+    {"CONFIGURATION:", TextRequestKind::kDumpConfiguration},
 };
+
+// Status blocks a router sends and, when a client sends them, takes and ignores.
+constexpr std::string_view kIgnoredHeaders[] = {
+    "END PRELUDE:",        "VIDEO INPUT STATUS:", "VIDEO OUTPUT STATUS:",
+    "SERIAL PORT STATUS:", "ALARM STATUS:",
+};
+
+constexpr std::string_view kBlanks = " \t";
+
+std::string_view TrimLeft(std::string_view text) {
+    const auto first = text.find_first_not_of(kBlanks);
+    return first == std::string_view::npos ? std::string_view() : text.substr(first);
+}
+
+std::string_view Trim(std::string_view text) {
+    text = TrimLeft(text);
+    return text.substr(0, text.find_last_not_of(kBlanks) + 1);
+}
+
+// "Key: value" as (key, value), both without the blanks around them.
+std::optional<std::pair<std::string_view, std::string_view>> Field(std::string_view line) {
+    const auto colon = line.find(':');
+    if (colon == std::string_view::npos) {
+        return std::nullopt;
+    }
+    return std::make_pair(Trim(line.substr(0, colon)), Trim(line.substr(colon + 1)));
+}
 
 // A port number below count, written as plain decimal digits.
 std::optional<int> PortNumber(std::string_view text, int count) {
@@ -49,7 +77,7 @@ std::optional<std::pair<int, std::string_view>> SplitLine(std::string_view line,
 
 bool ParseRoutes(const TextBlock& block, int inputs, int outputs, TextRequest& request) {
     for (const auto& line : block.lines) {
-        const auto split = SplitLine(line, outputs);
+        const auto split = SplitLine(Trim(line), outputs);
         const auto input = split ? PortNumber(split->second, inputs) : std::nullopt;
         if (!input) {
             return false;
@@ -61,7 +89,7 @@ bool ParseRoutes(const TextBlock& block, int inputs, int outputs, TextRequest& r
 
 bool ParseLabels(const TextBlock& block, int count, TextRequest& request) {
     for (const auto& line : block.lines) {
-        const auto split = SplitLine(line, count);
+        const auto split = SplitLine(TrimLeft(line), count);
         if (!split) {
             return false;
         }
@@ -72,12 +100,37 @@ bool ParseLabels(const TextBlock& block, int count, TextRequest& request) {
 
 bool ParseLocks(const TextBlock& block, int outputs, TextRequest& request) {
     for (const auto& line : block.lines) {
-        const auto split = SplitLine(line, outputs);
+        const auto split = SplitLine(Trim(line), outputs);
         if (!split || split->second.size() != 1 ||
             std::string_view("OUF").find(split->second.front()) == std::string_view::npos) {
             return false;
         }
         request.locks.emplace_back(split->first, split->second.front());
+    }
+    return true;
+}
+
+// The device block sets the friendly name; its other fields describe the device and are
+// ignored, as a router ignores them.
+void ParseDevice(const TextBlock& block, TextRequest& request) {
+    request.kind = TextRequestKind::kIgnored;
+    for (const auto& line : block.lines) {
+        const auto field = Field(line);
+        if (field && field->first == "Friendly name") {
+            request.kind = TextRequestKind::kSetFriendlyName;
+            request.name = std::string(field->second);
+        }
+    }
+}
+
+// The hub has no take mode: asking for it cannot be done; every other field is ignored.
+bool ParseConfiguration(const TextBlock& block, TextRequest& request) {
+    request.kind = TextRequestKind::kIgnored;
+    for (const auto& line : block.lines) {
+        const auto field = Field(line);
+        if (field && field->first == "Take Mode" && field->second != "false") {
+            return false;
+        }
     }
     return true;
 }
@@ -103,8 +156,19 @@ TextRequest ParseChange(const TextBlock& block, TextRequestKind dump, int inputs
             good = ParseLocks(block, outputs, request);
             request.kind = TextRequestKind::kLock;
             break;
+        case TextRequestKind::kDumpDevice:
+            ParseDevice(block, request);
+            good = true;
+            break;
+        case TextRequestKind::kDumpConfiguration:
+            good = ParseConfiguration(block, request);
+            break;
+        case TextRequestKind::kDumpPreamble:
+            request.kind = TextRequestKind::kIgnored;
+            good = true;
+            break;
         default:
-            break;  // preamble, device and ping blocks are sent by the hub, not changed
+            break;  // a ping has no lines
     }
     return good ? request : TextRequest{};
 }
@@ -115,14 +179,24 @@ TextRequest ParseTextRequest(const TextBlock& block, int inputs, int outputs) {
     if (block.oversized) {
         return {};
     }
-    for (const auto& header : kHeaders) {
-        if (block.header != header.text) {
+    const std::string_view header = Trim(block.header);
+    for (const auto& known : kHeaders) {
+        if (header != known.text) {
             continue;
         }
         if (block.lines.empty()) {
-            return TextRequest{header.dump, {}, {}, {}};
+            TextRequest request;
+            request.kind = known.dump;
+            return request;
         }
-        return ParseChange(block, header.dump, inputs, outputs);
+        return ParseChange(block, known.dump, inputs, outputs);
+    }
+    for (const auto ignored : kIgnoredHeaders) {
+        if (header == ignored) {
+            TextRequest request;
+            request.kind = TextRequestKind::kIgnored;
+            return request;
+        }
     }
     return {};
 }

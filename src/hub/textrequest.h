@@ -24,6 +24,9 @@ enum class TextRequestKind {
     kSetOutputLabels,  // labels: (output, text)
     kRoute,            // routes: (output, input)
     kLock,             // locks: (output, 'O' lock, 'U' unlock, 'F' force unlock)
+    kDumpConfiguration,
+    kSetFriendlyName,  // name
+    kIgnored,          // a status block a router takes and ignores: ACK, nothing changes
 };
 
 struct TextRequest {
@@ -31,10 +34,13 @@ struct TextRequest {
     std::vector<std::pair<int, int>> routes;
     std::vector<std::pair<int, std::string>> labels;
     std::vector<std::pair<int, char>> locks;
+    std::string name;
 };
 
 // The block's request for a device of these counts (0 and 0 while no device is present: then
-// only requests that name no port are good).
+// only requests that name no port are good). Spaces and tabs around a header, and around the
+// port numbers of a line, are no part of it; a label keeps everything after its number's
+// space.
 TextRequest ParseTextRequest(const TextBlock& block, int inputs, int outputs);
 
 }  // namespace vantel

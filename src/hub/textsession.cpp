@@ -53,7 +53,11 @@ bool CTextSession::Serve(const TextBlock& block) {
             Answer(false);
             return true;
         case TextRequestKind::kPing:
+        case TextRequestKind::kIgnored:
             Answer(true);
+            return true;
+        case TextRequestKind::kDumpConfiguration:
+            Send("ACK\n\n" + ConfigurationBlock());
             return true;
         case TextRequestKind::kDumpPreamble:
             Send("ACK\n\n" + PreambleBlock());
@@ -75,6 +79,15 @@ bool CTextSession::Serve(const TextBlock& block) {
             return true;
         default:
             break;
+    }
+    if (request.kind == TextRequestKind::kRoute && !m_hub.Owner().AckAfterApply()) {
+        // ACK means accepted: the device's real state follows as the push.
+        const bool accepted = RoutesAllowed(state, state.lockOwners, m_owner, request.routes);
+        if (accepted) {
+            m_hub.Owner().QueueRoutes(m_owner, std::move(request.routes));
+        }
+        Answer(accepted);
+        return true;
     }
     auto self = std::static_pointer_cast<CTextSession>(shared_from_this());
     m_hub.Owner().Text(m_owner, std::move(request), [self](bool ok) {

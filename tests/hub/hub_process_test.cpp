@@ -158,6 +158,15 @@ TEST_F(HubProcessTest, LocksOutliveTheirConnectionAndTheHub) {
     EXPECT_TRUE(std::regex_search(log.out, lines)) << log.out;
 }
 
+// With --ack-after-apply a route's ACK means done: the device holds it when the ACK comes.
+TEST(HubProcess, AckAfterApplyAnswersOnceTheDeviceHoldsTheRoute) {
+    HubRig rig({"--ack-after-apply"});
+    TextClient client(rig.TextPort());
+    ASSERT_TRUE(client.WaitFor([](const TextView& v) { return v.locks.size() == 4; }));
+    ASSERT_EQ(client.Request("VIDEO OUTPUT ROUTING:\n0 2\n1 2\n\n"), true);
+    EXPECT_EQ(CtlSources(rig), (std::vector<int>{3, 3, 3, 4}));
+}
+
 TEST_F(HubProcessTest, ConflictingTakesAreAppliedOneAfterTheOther) {
     auto a = Connect();
     auto b = Connect();
@@ -205,6 +214,31 @@ TEST_F(HubProcessTest, LabelsRoundTripThroughSetupIni) {
     // A label for a port the device lacks changes nothing.
     EXPECT_EQ(a->Request("INPUT LABELS:\n0 X\n4 Y\n\n"), false);
     EXPECT_EQ(ini.GetString("3000", "BUTTON", ""), "Cam 1");
+}
+
+// The device block's friendly name is set by a client, kept beside the labels and pushed; the
+// unique id is made once and kept; status blocks a router ignores are answered ACK.
+TEST_F(HubProcessTest, FriendlyNameAndUniqueIdAreKeptWithTheSettings) {
+    auto a = Connect();
+    auto b = Connect();
+    const std::string id = a->View().device.at("Unique ID");
+    EXPECT_TRUE(std::regex_match(id, std::regex("[0-9A-F]{12}"))) << id;
+    EXPECT_EQ(a->Request("VIDEOHUB DEVICE:\nFriendly name: Studio A \n\n"), true);
+    EXPECT_TRUE(b->WaitFor([](const TextView& v) {
+        return v.device.count("Friendly name") && v.device.at("Friendly name") == "Studio A";
+    }));
+    EXPECT_EQ(CIniFile(m_rig.Settings()).GetString("name", "HUB", ""), "Studio A");
+    for (const char* ignored : {"VIDEOHUB DEVICE:\nDevice present: true\nVideo inputs: 99\n\n",
+                                "PROTOCOL PREAMBLE:\nVersion: 2.7\n\n", "END PRELUDE:\n\n",
+                                "CONFIGURATION:\nTake Mode: false\n\n"}) {
+        EXPECT_EQ(a->Request(ignored), true) << ignored;
+    }
+    EXPECT_EQ(a->Request("CONFIGURATION:\nTake Mode: true\n\n"), false);
+    m_rig.RestartHub();
+    auto c = Connect();
+    EXPECT_EQ(c->View().device.at("Unique ID"), id);
+    EXPECT_EQ(c->View().device.at("Friendly name"), "Studio A");
+    EXPECT_EQ(c->View().device.at("Video inputs"), "4");
 }
 
 TEST_F(HubProcessTest, DeviceGoneAndBackIsToldAndResynchronised) {

@@ -80,7 +80,8 @@ private:
                                       "--refresh",
                                       "50",
                                       "--timeout",
-                                      "300"};
+                                      "300",
+                                      "--no-announce"};
         args.insert(args.end(), hubExtra.begin(), hubExtra.end());
         m_hub = std::make_unique<CChildProcess>(args);
         m_stationPort = PortOf(*m_hub, R"(^listening on 127\.0\.0\.1:(\d+)$)");

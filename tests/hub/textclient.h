@@ -25,6 +25,7 @@ struct TextView {
     std::map<int, std::string> inputLabels;
     std::map<int, std::string> outputLabels;
     std::map<int, char> locks;
+    std::map<std::string, std::string> device;  // the device block's fields
     int acks = 0;
     int naks = 0;
 };
@@ -133,11 +134,15 @@ private:
             ++m_view.naks;
         } else if (block.header == "VIDEOHUB DEVICE:") {
             for (const auto& line : block.lines) {
+                const auto colon = line.find(": ");
+                if (colon != std::string::npos) {
+                    m_view.device[line.substr(0, colon)] = line.substr(colon + 2);
+                }
                 if (line.rfind("Device present: ", 0) == 0) {
                     m_view.present = line == "Device present: true";
                 }
             }
-        } else if (block.header != "PROTOCOL PREAMBLE:") {
+        } else if (block.header != "PROTOCOL PREAMBLE:" && block.header != "CONFIGURATION:") {
             TakeItems(block);
         }
     }

@@ -8,6 +8,7 @@
 
 #include "hub/lockfile.h"
 #include "hub/locktable.h"
+#include "hub/routebatch.h"
 #include "hub/routeplan.h"
 #include "hub/textblockreader.h"
 #include "hub/textformat.h"
@@ -98,12 +99,26 @@ TEST(TextRequest, KindsAndBadBlocks) {
         {"INPUT LABELS:\n3 Cam 4\n\n", Kind::kSetInputLabels},
         {"OUTPUT LABELS:\n5 \n\n", Kind::kSetOutputLabels},
         {"VIDEO OUTPUT LOCKS:\n0 O\n1 U\n2 F\n\n", Kind::kLock},
+        {"CONFIGURATION:\n\n", Kind::kDumpConfiguration},
+        // Blanks around headers and port numbers, and a blank line of spaces and tabs.
+        {"PING: \t\n\n", Kind::kPing},
+        {" VIDEO OUTPUT ROUTING:\n 5 3\t\n0 1 \n\n", Kind::kRoute},
+        {"VIDEO OUTPUT LOCKS:\n0 O \n\n", Kind::kLock},
+        {"INPUT LABELS:\n\t3 Cam 4\n \t\n", Kind::kSetInputLabels},
+        // Status blocks a router takes and ignores; the device block's friendly name is set.
+        {"VIDEOHUB DEVICE:\nDevice present: true\n\n", Kind::kIgnored},
+        {"VIDEOHUB DEVICE:\nFriendly name: Studio A\n\n", Kind::kSetFriendlyName},
+        {"PROTOCOL PREAMBLE:\nVersion: 2.7\n\n", Kind::kIgnored},
+        {"END PRELUDE:\n\n", Kind::kIgnored},
+        {"VIDEO OUTPUT STATUS:\n0 BNC\n\n", Kind::kIgnored},
+        {"CONFIGURATION:\nTake Mode: false\n\n", Kind::kIgnored},
+        {"CONFIGURATION:\nTake Mode: true\n\n", Kind::kBad},  // the hub has no take mode
         // Not understood: the whole block, whatever else it holds.
         {"FOO:\n\n", Kind::kBad},
         {"ping:\n\n", Kind::kBad},
         {"PING\n\n", Kind::kBad},
         {"PING:\n0 1\n\n", Kind::kBad},
-        {"VIDEOHUB DEVICE:\nDevice present: true\n\n", Kind::kBad},
+        {"MONITORING OUTPUT ROUTING:\n0 1\n\n", Kind::kBad},
         {"VIDEO OUTPUT ROUTING:\n6 0\n\n", Kind::kBad},  // no output 6
         {"VIDEO OUTPUT ROUTING:\n0 4\n\n", Kind::kBad},  // no input 4
         {"VIDEO OUTPUT ROUTING:\n0 1\n-1 0\n\n", Kind::kBad},
@@ -130,6 +145,8 @@ TEST(TextRequest, ValuesOfChanges) {
               (std::vector<std::pair<int, std::string>>{{2, " Two  words "}}));
     EXPECT_EQ(Request("VIDEO OUTPUT LOCKS:\n4 O\n\n").locks,
               (std::vector<std::pair<int, char>>{{4, 'O'}}));
+    EXPECT_EQ(Request("VIDEOHUB DEVICE:\nModel name: x\nFriendly name:  Studio A \t\n\n").name,
+              "Studio A");
     // Without a device nothing names a port.
     const auto blocks = Blocks("VIDEO OUTPUT ROUTING:\n0 0\n\n");
     EXPECT_EQ(ParseTextRequest(blocks[0], 0, 0).kind, Kind::kBad);
@@ -143,6 +160,43 @@ HubSnapshot State(std::vector<int> sources) {
     state.outputLabels.assign(sources.size(), "out");
     state.lockOwners.assign(sources.size(), LockOwner());
     return state;
+}
+
+// The dump on connect, block by block and field by field, as the public description of the
+// protocol has a router send it.
+TEST(TextFormat, DumpHoldsTheDescribedBlocksInOrder) {
+    HubSnapshot state = State({0, 1, -1});
+    state.friendlyName = "Studio A";
+    state.uniqueId = "0A1B2C3D4E5F";
+    state.lockOwners[1] = LockOwner::Address("127.0.0.1");
+    const auto blocks =
+        Blocks(PreambleBlock() + StateBlocks(state, LockOwner::Address("127.0.0.2")));
+    const struct {
+        const char* header;
+        std::vector<std::string> lines;
+    } expected[] = {
+        {"PROTOCOL PREAMBLE:", {"Version: 2.7"}},
+        {"VIDEOHUB DEVICE:",
+         {"Device present: true", "Model name: Vantel Matrix Switcher", "Friendly name: Studio A",
+          "Unique ID: 0A1B2C3D4E5F", "Video inputs: 3", "Video processing units: 0",
+          "Video outputs: 3", "Video monitoring outputs: 0", "Serial ports: 0"}},
+        {"INPUT LABELS:", {"0 A", "1 B", "2 C"}},
+        {"OUTPUT LABELS:", {"0 out", "1 out", "2 out"}},
+        {"VIDEO OUTPUT LOCKS:", {"0 U", "1 L", "2 U"}},
+        {"VIDEO OUTPUT ROUTING:", {"0 0", "1 1"}},
+        {"CONFIGURATION:", {"Take Mode: false"}},
+    };
+    ASSERT_EQ(blocks.size(), std::size(expected));
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        EXPECT_EQ(blocks[i].header, expected[i].header);
+        EXPECT_EQ(blocks[i].lines, expected[i].lines) << expected[i].header;
+    }
+    // Without a friendly name the model's name stands in; an absent device is that alone.
+    state.friendlyName.clear();
+    EXPECT_NE(DeviceBlock(state).find("Friendly name: Vantel Matrix Switcher\n"),
+              std::string::npos);
+    state.present = false;
+    EXPECT_EQ(StateBlocks(state, {}), "VIDEOHUB DEVICE:\nDevice present: false\n\n");
 }
 
 TEST(TextFormat, ChangeBlocksNameOnlyWhatChangedAsEachClientSeesIt) {
@@ -161,6 +215,13 @@ TEST(TextFormat, ChangeBlocksNameOnlyWhatChangedAsEachClientSeesIt) {
     EXPECT_EQ(ChangeBlocks(before, after, other),
               "INPUT LABELS:\n1 Bee\n\nVIDEO OUTPUT ROUTING:\n1 2\n2 1\n\n"
               "VIDEO OUTPUT LOCKS:\n2 L\n\n");
+
+    // A new friendly name: the device block.
+    HubSnapshot renamed = after;
+    renamed.friendlyName = "Studio B";
+    EXPECT_EQ(ChangeBlocks(after, renamed, me).rfind("VIDEOHUB DEVICE:\n", 0), 0u);
+    EXPECT_NE(ChangeBlocks(after, renamed, me).find("Friendly name: Studio B\n"),
+              std::string::npos);
 
     // The device gone and back: the device block alone, then everything.
     HubSnapshot gone = after;
@@ -274,6 +335,55 @@ TEST(RoutePlan, SwitchCommandsLeaveOtherOutputsAlone) {
     EXPECT_EQ(OutputsChangedBySwitch(live, payload), (std::vector<int>{0, 3}));
     EXPECT_EQ(OutputsThatDiffer(live, CStateImage::FromRoutes(3, std::vector<int>{0, 1, 1, -1, 2})),
               (std::vector<int>{1}));
+
+    // The image a switch answered done leaves: listed outputs on the input, the ones it fed
+    // and are not listed on nothing, the rest as they were; no such input, no change.
+    const struct {
+        std::vector<std::uint8_t> payload;
+        std::vector<int> sources;
+    } switches[] = {
+        {{0, 3 + 3, 3 + 4}, {-1, -1, 1, 0, 0}},
+        {{1, 3 + 2}, {0, 0, 1, -1, 2}},
+        {{2}, {0, 0, 1, -1, -1}},
+        {{7, 3 + 0}, {0, 0, 1, -1, 2}},
+    };
+    for (const auto& s : switches) {
+        EXPECT_EQ(AfterSwitch(live, s.payload), CStateImage::FromRoutes(3, s.sources))
+            << int(s.payload[0]);
+    }
+}
+
+TEST(RouteBatch, AcceptedBatchesMergeInOrderAndLockedOnesAreLeftOutWhole) {
+    const LockOwner a = LockOwner::Address("127.0.0.1");
+    const LockOwner b = LockOwner::Address("127.0.0.2");
+    HubSnapshot state = State({0, 1, 2});
+    CLockTable locks;
+    locks.Resize(3);
+    ASSERT_TRUE(locks.Apply(a, {{2, 'O'}}, false));
+    state.lockOwners = locks.Owners();
+
+    // b may route output 2 to the input it already has, not elsewhere; a may.
+    EXPECT_TRUE(RoutesAllowed(state, state.lockOwners, b, {{2, 2}, {0, 1}}));
+    EXPECT_FALSE(RoutesAllowed(state, state.lockOwners, b, {{0, 1}, {2, 0}}));
+    EXPECT_TRUE(RoutesAllowed(state, state.lockOwners, a, {{2, 0}}));
+
+    std::vector<RouteBatch> refused;
+    const Routes merged = MergeBatches(
+        {{b, {{0, 1}}}, {b, {{1, 0}, {2, 0}}}, {a, {{2, 1}, {0, 2}}}}, state, locks, refused);
+    EXPECT_EQ(merged, (Routes{{0, 1}, {2, 1}, {0, 2}}));
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0].routes, (Routes{{1, 0}, {2, 0}}));
+
+    // What the device did not take: the last route for an output counts.
+    EXPECT_EQ(RoutesNotHeld(state, {{0, 1}, {0, 0}, {1, 1}}), Routes{});
+    EXPECT_EQ(RoutesNotHeld(state, {{0, 0}, {0, 1}, {2, 0}}), (Routes{{0, 1}, {2, 0}}));
+
+    // Named with ports from 1 and cut to its bound after a whole item.
+    EXPECT_EQ(NotTakenText(b, "locked", {{2, 0}}, state),
+              "by 127.0.0.2 (locked): out 3 to in 1 (holds in 3)");
+    const std::string cut = NotTakenText(b, "x", Routes(72, {0, 1}), state, 100);
+    EXPECT_LE(cut.size(), 100u);
+    EXPECT_EQ(cut.substr(cut.size() - 5), ", ...");
 }
 
 }  // namespace

@@ -32,6 +32,8 @@ struct Arguments {
     int refreshMs = -1;
     int timeoutMs = 500;
     bool noForceUnlock = false;
+    bool ackAfterApply = false;
+    bool noAnnounce = false;
     bool oldAllowForceUnlock = false;  // accepted for old command lines; forcing is the default
 };
 
@@ -59,6 +61,11 @@ void Describe(CLI::App& app, Arguments& args) {
     auto* noForce =
         app.add_flag("--no-force-unlock", args.noForceUnlock,
                      "refuse a client's force unlock ('F') of a lock held from another address");
+    app.add_flag("--ack-after-apply", args.ackAfterApply,
+                 "answer a text client's route ACK only once the device was read back holding "
+                 "it (default: ACK on acceptance, the result follows as the push)");
+    app.add_flag("--no-announce", args.noAnnounce,
+                 "do not announce the two faces on the local network (DNS-SD)");
     app.add_flag("--allow-force-unlock", args.oldAllowForceUnlock,
                  "accepted and ignored: forcing a lock open is allowed by default")
         ->excludes(noForce);
@@ -113,6 +120,7 @@ bool DescribeDevice(const Arguments& args, vantel::DeviceOwnerOptions& device) {
                                                                    : 250);
     device.timeoutMs = args.timeoutMs;
     device.allowForceUnlock = !args.noForceUnlock;
+    device.ackAfterApply = args.ackAfterApply;
     device.log = Log;
     if (!args.config.empty()) {
         // Locks and changes not taken go to the action journal beside the settings file, where
@@ -148,6 +156,7 @@ int main(int argc, char** argv) {
     }
     std::signal(SIGPIPE, SIG_IGN);
     options.handleSignals = true;
+    options.announce = !args.noAnnounce;
     vantel::CHubServer hub(options);
     std::vector<std::string> endpoints;
     std::string error;

@@ -10,6 +10,7 @@ packages=(
   xdotool
   dpkg-dev help2man lintian desktop-file-utils appstream
   python3
+  nodejs npm
 )
 
 missing=()

@@ -149,6 +149,23 @@ TEST_F(Swp08ProcessTest, ProtectsBelongToTheAddressAndHoldOnEveryFace) {
     EXPECT_EQ(other->Messages(kProtectTally).back()[1], 1);
 }
 
+// Names are the labels every face shares: one set on the text face is in the next answer.
+TEST_F(Swp08ProcessTest, NamesFollowALabelSetOnTheTextFace) {
+    auto client = Open();
+    ASSERT_TRUE(Ready(*client));
+    TextClient text(m_rig.TextPort());
+    ASSERT_TRUE(text.WaitFor([](const TextView& v) { return v.locks.size() == 4; }));
+    ASSERT_EQ(text.Request("INPUT LABELS:\n1 Tape\n\n"), true);
+    ASSERT_TRUE(text.WaitFor([](const TextView& v) {
+        const auto it = v.inputLabels.find(1);
+        return it != v.inputLabels.end() && it->second == "Tape";
+    }));
+    client->Send({kSourceNamesRequest, 0x00, 0x00});
+    ASSERT_TRUE(client->WaitFor(Has(kSourceNames, 1)));
+    const Bytes names = client->Messages(kSourceNames).at(0);
+    EXPECT_EQ(std::string(names.begin() + 6, names.end()), "Cam Tape3   4   ");
+}
+
 TEST_F(Swp08ProcessTest, WhileTheDeviceIsAbsentFramesAreAcknowledgedAndItsReturnIsDumped) {
     auto client = Open();
     client->Send({kTallyDumpRequest, 0x00});

@@ -58,7 +58,9 @@ void CSwp08Session::ServeWaiting() {
         m_waiting.pop_front();
         m_busy = !Serve(message);
     }
-    if (m_busy || m_waiting.size() >= kMaxWaitingRequests) {
+    // Reading goes on while a request waits for the device, so every frame is acknowledged as
+    // it comes (controllers send again after a second without ACK); only a full queue stops it.
+    if (m_waiting.size() >= kMaxWaitingRequests) {
         PauseReading();
     } else {
         ResumeReading();

@@ -21,7 +21,8 @@ namespace vantel {
 
 class CSwp08Session : public CClientConnection {
 public:
-    // Requests received and not yet served; beyond them nothing more is read until some are.
+    // Requests received and not yet served; beyond them nothing more is read (nor acknowledged)
+    // until some are.
     static constexpr std::size_t kMaxWaitingRequests = 64;
 
     // owner: who the client's protects belong to (the same for every client of an address).

@@ -47,6 +47,7 @@ public:
     std::string Station() const { return "127.0.0.1:" + std::to_string(m_stationPort); }
     const std::string& Settings() const { return m_settings; }
     CChildProcess& Hub() { return *m_hub; }
+    CChildProcess& Sim() { return *m_sim; }
 
     // vantelctl through the hub's station face.
     CtlResult Ctl(std::vector<std::string> args) const {
@@ -81,9 +82,11 @@ private:
                                       "--config",
                                       m_settings,
                                       "--refresh",
-                                      "50",
-                                      "--timeout",
-                                      "300"};
+                                      "50"};
+        // A device command's time-out of 300 ms unless the test names its own.
+        if (std::find(hubExtra.begin(), hubExtra.end(), "--timeout") == hubExtra.end()) {
+            args.insert(args.end(), {"--timeout", "300"});
+        }
         args.insert(args.end(), hubExtra.begin(), hubExtra.end());
         m_hub = std::make_unique<CChildProcess>(args);
         m_stationPort = PortOf(*m_hub, R"(^listening on 127\.0\.0\.1:(\d+)$)");

@@ -190,6 +190,33 @@ TEST_F(Swp08ProcessTest, WhileTheDeviceIsAbsentFramesAreAcknowledgedAndItsReturn
     EXPECT_TRUE(client->Messages(kConnected).empty());
 }
 
+// A controller sends again when its frame is not acknowledged within a second: frames are
+// acknowledged while an earlier request waits for a device that does not answer (stopped,
+// with a time-out longer than the test waits), and served in order once it answers.
+TEST(Swp08Process, FramesAreAcknowledgedWhileARequestWaitsForTheDevice) {
+    HubRig rig({"--swp08-listen", "127.0.0.1:0", "--timeout", "8000"});
+    Swp08Client client(rig.Swp08Port());
+    for (int i = 0; i < 50 && client.Messages(kTally).empty(); ++i) {
+        client.Send({kInterrogate, 0x00, 0x00, 0x00});
+        client.WaitFor(Has(kTally, 1), ms(200));
+    }
+    ASSERT_FALSE(client.Messages(kTally).empty());
+    const int acks = client.Count(Kind::kAck);
+    rig.Sim().Signal(SIGSTOP);
+    client.Send(Connect(0, 1));
+    ASSERT_TRUE(client.WaitFor([acks](const Swp08Client& c) { return c.Count(Kind::kAck) > acks; },
+                               ms(3000)));
+    client.Send({kInterrogate, 0x00, 0x00, 0x00});
+    const bool acknowledged = client.WaitFor(
+        [acks](const Swp08Client& c) { return c.Count(Kind::kAck) >= acks + 2; }, ms(3000));
+    const std::size_t tallies = client.Messages(kTally).size();
+    rig.Sim().Signal(SIGCONT);
+    EXPECT_TRUE(acknowledged);
+    ASSERT_TRUE(client.WaitFor(Has(kTally, tallies + 1), ms(20000)));
+    EXPECT_EQ(client.Messages(kConnected).at(0), Connected(0, 1));
+    EXPECT_EQ(client.Messages(kTally).back(), (Bytes{kTally, 0x00, 0x00, 0x00, 0x01}));
+}
+
 TEST(Swp08Process, SixtyFourClientsHearEveryChange) {
     HubRig rig({"--swp08-listen", "127.0.0.1:0"});
     std::vector<std::unique_ptr<Swp08Client>> clients;

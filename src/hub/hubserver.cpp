@@ -95,11 +95,7 @@ void CHubServer::OnAccepted(asio::ip::tcp::socket socket, Face face) {
         m_textClients[id] = session;
         client = session;
     } else if (face == Face::kSwp08) {
-        asio::error_code ec;
-        const auto peer = socket.remote_endpoint(ec);
-        const ClientId owner = m_addressOwners.For(ec ? "?" : peer.address().to_string());
-        auto session =
-            std::make_shared<CSwp08Session>(std::move(socket), id, owner, *this, m_log, closed);
+        auto session = std::make_shared<CSwp08Session>(std::move(socket), id, *this, m_log, closed);
         m_swp08Clients[id] = session;
         client = session;
     } else {

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "hub/addressowners.h"
 #include "hub/clientconnection.h"
 #include "hub/deviceowner.h"
 #include "hub/hubcontext.h"
@@ -61,7 +60,6 @@ private:
     std::map<ClientId, std::weak_ptr<CClientConnection>> m_clients;
     std::map<ClientId, std::weak_ptr<CTextSession>> m_textClients;
     std::map<ClientId, std::weak_ptr<CSwp08Session>> m_swp08Clients;
-    CAddressOwners m_addressOwners;
     ClientId m_nextId = 1;
     CDeviceOwner m_owner;  // last: stopped first, so it never calls into a half-gone server
 };

@@ -175,7 +175,8 @@ std::vector<Swp08Message> AnswerFromState(const Swp08Request& request, const Hub
                                 request.extended);
         case Swp08Kind::kProtectInterrogate: {
             const auto index = static_cast<std::size_t>(request.output);
-            const bool locked = index < state.lockOwners.size() && state.lockOwners[index] != 0;
+            const bool locked =
+                index < state.lockOwners.size() && !state.lockOwners[index].IsNobody();
             return {ProtectMessage(kProtectTally, locked, request.output, request.device)};
         }
         default:

@@ -25,11 +25,11 @@ bool HasBothForms(Swp08Kind kind) {
 
 }  // namespace
 
-CSwp08Session::CSwp08Session(asio::ip::tcp::socket socket, ClientId id, ClientId owner,
-                             IHubContext& hub, HubLog log, Closed closed)
+CSwp08Session::CSwp08Session(asio::ip::tcp::socket socket, ClientId id, IHubContext& hub,
+                             HubLog log, Closed closed)
     : CClientConnection(std::move(socket), id, "swp08", std::move(log), std::move(closed)),
       m_hub(hub),
-      m_owner(owner) {}
+      m_owner(LockOwner::Address(PeerAddress())) {}
 
 void CSwp08Session::OnData(std::string_view data) {
     std::vector<Swp08Event> events;

@@ -25,9 +25,8 @@ public:
     // until some are.
     static constexpr std::size_t kMaxWaitingRequests = 64;
 
-    // owner: who the client's protects belong to (the same for every client of an address).
-    CSwp08Session(asio::ip::tcp::socket socket, ClientId id, ClientId owner, IHubContext& hub,
-                  HubLog log, Closed closed);
+    CSwp08Session(asio::ip::tcp::socket socket, ClientId id, IHubContext& hub, HubLog log,
+                  Closed closed);
 
     // Tells the client what changed in the routing.
     void Push(const HubSnapshot& before, const HubSnapshot& after);
@@ -48,7 +47,7 @@ private:
     void SendRaw(std::uint8_t second);
 
     IHubContext& m_hub;
-    ClientId m_owner;
+    LockOwner m_owner;  // the client's address: its protects are those of every client from there
     CSwp08Decoder m_decoder;
     std::deque<Swp08Message> m_waiting;
     bool m_busy = false;

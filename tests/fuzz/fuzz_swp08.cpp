@@ -32,7 +32,7 @@ vantel::HubSnapshot State(int ports) {
     state.image = CStateImage::FromRoutes(static_cast<std::uint8_t>(ports), sources);
     state.inputLabels.assign(static_cast<std::size_t>(ports), "\xC3\xA9l\x01label long enough");
     state.outputLabels.assign(static_cast<std::size_t>(ports), "");
-    state.lockOwners.assign(static_cast<std::size_t>(ports), 0);
+    state.lockOwners.assign(static_cast<std::size_t>(ports), vantel::LockOwner());
     return state;
 }
 

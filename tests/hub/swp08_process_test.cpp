@@ -118,7 +118,7 @@ TEST_F(Swp08ProcessTest, ProtectsBelongToTheAddressAndHoldOnEveryFace) {
     owner->Close();
 
     // Held after its client left: another address can neither route nor release it, a station
-    // is refused, and a text client sees it locked by another.
+    // is refused, and a text client from the owner's address sees it as its own.
     other->Send(Connect(2, 0));
     other->Send(Protect(kProtectDisconnect, 2));
     other->Send(Protect(kProtectInterrogate, 2));
@@ -129,7 +129,7 @@ TEST_F(Swp08ProcessTest, ProtectsBelongToTheAddressAndHoldOnEveryFace) {
     EXPECT_NE(m_rig.Ctl({"route", "1", "1", "3"}).code, 0);
     TextClient text(m_rig.TextPort());
     ASSERT_TRUE(text.WaitFor([](const TextView& v) { return v.locks.size() == 4; }));
-    EXPECT_EQ(text.View().locks.at(2), 'L');
+    EXPECT_EQ(text.View().locks.at(2), 'O');  // the text client shares the owner's address
     EXPECT_EQ(CtlSources(m_rig), (std::vector<int>{1, 2, 3, 4}));
     EXPECT_TRUE(other->Messages(kConnected).empty());
 

@@ -120,7 +120,7 @@ HubSnapshot State() {
     state.image = CStateImage::FromRoutes(4, sources);
     state.inputLabels = {"Cam 1", "", "Caf\xC3\xA9\t", "A label longer than twelve"};
     state.outputLabels = {"Mon", "Rec", "Tx"};
-    state.lockOwners = {0, 0, 7};
+    state.lockOwners = {LockOwner(), LockOwner(), LockOwner::Address("127.0.0.7")};
     return state;
 }
 

@@ -16,6 +16,11 @@
 //   hub_ack_ms                    a one-line route block of a text client until its ACK, with a
 //                                 device that answers in 100 ms (median)
 //   hub_clients_*                 50 text and 4 station clients for 10 s while one routes
+//   swp08_push_ms                 a switch through the station face (what vantelctl route
+//                                 sends) until an SW-P-08 client has its Connected
+//   swp08_connect_ms, swp08_text_route_ms, swp08_rtt_ratio
+//                                 an SW-P-08 Connect until its Connected, against a text
+//                                 client's route until it has the push, same run, alternating
 
 #include <dirent.h>
 #include <sched.h>
@@ -35,9 +40,11 @@
 #include <vector>
 
 #include "hub/hubserver.h"
+#include "hub/swp08request.h"
 #include "link/vexalib.h"
 #include "median.h"
 #include "simthread.h"
+#include "swp08client.h"
 #include "textclient.h"
 
 namespace {
@@ -109,6 +116,7 @@ public:
         if (m_server.Open(endpoints, m_error)) {
             m_stationPort = PortOf(endpoints[0]);
             m_textPort = PortOf(endpoints[1]);
+            m_swp08Port = PortOf(endpoints[2]);
             m_thread = std::thread([this] { m_server.Run(); });
         }
     }
@@ -121,12 +129,15 @@ public:
     const std::string& Error() const { return m_error; }
     int StationPort() const { return m_stationPort; }
     int TextPort() const { return m_textPort; }
+    int Swp08Port() const { return m_swp08Port; }
 
 private:
     static vantel::HubOptions Options(unsigned short devicePort) {
         vantel::HubOptions options;
         options.listenPort = 0;
         options.textPort = 0;
+        options.swp08 = true;
+        options.swp08Port = 0;
         options.device.port = "127.0.0.1:" + std::to_string(devicePort);
         options.device.timeoutMs = kTimeoutMs;
         return options;
@@ -139,6 +150,7 @@ private:
     std::string m_error;
     int m_stationPort = 0;
     int m_textPort = 0;
+    int m_swp08Port = 0;
     std::thread m_thread;
 };
 
@@ -416,6 +428,73 @@ void ClientsFigures(unsigned short simPort, int stationPort, int textPort) {
     std::printf("hub_clients_ok: %d\n", allAgree ? 1 : 0);
 }
 
+// Waits until the SW-P-08 client has a Connected of output j from input i among the events it
+// received after the first `after`.
+void AwaitConnected(vantel::Swp08Client& client, std::size_t after, int output, int input) {
+    const vantel::Swp08Event wanted{
+        vantel::Swp08Event::Kind::kMessage,
+        {vantel::swp08::kConnected, 0, 0, static_cast<std::uint8_t>(output),
+         static_cast<std::uint8_t>(input)}};
+    const bool seen = client.WaitFor([&](const vantel::Swp08Client& c) {
+        const auto& all = c.Received();
+        return std::find(all.begin() + static_cast<std::ptrdiff_t>(std::min(after, all.size())),
+                         all.end(), wanted) != all.end();
+    });
+    if (!seen) {
+        Fail("an SW-P-08 Connected did not come");
+    }
+}
+
+void Swp08PushFigure(int stationPort, int swp08Port) {
+    CVexaLib station;
+    const std::string address = "127.0.0.1:" + std::to_string(stationPort);
+    vantel::Swp08Client client(swp08Port);
+    if (station.Open(address.c_str()) == 0 || !client.Connected()) {
+        Fail("cannot open the station or the SW-P-08 face");
+    }
+    std::vector<double> times;
+    for (int i = 1; i <= kRounds; ++i) {
+        const int input = i % kPorts;
+        const std::size_t before = client.Received().size();
+        const auto start = Clock::now();
+        if (Send(station, 12, {static_cast<std::uint8_t>(input), kPorts + 4}) != kVexaOk) {
+            Fail("a switch through the hub failed");
+        }
+        AwaitConnected(client, before, 4, input);
+        times.push_back(MsSince(start));
+    }
+    std::printf("swp08_push_ms: %.3f ms\n", Median(times));
+}
+
+void Swp08RttFigure(int textPort, int swp08Port) {
+    const COneCore pinned;
+    vantel::Swp08Client client(swp08Port);
+    auto text = Connect(textPort);
+    std::vector<double> swp08;
+    std::vector<double> texts;
+    for (int i = 1; i <= kRounds; ++i) {
+        const int input = i % kPorts;
+        for (int leg = 0; leg < 2; ++leg) {
+            const bool viaSwp08 = (leg == 0) == (i % 2 == 0);
+            const std::size_t before = client.Received().size();
+            const auto start = Clock::now();
+            if (viaSwp08) {
+                client.Send({vantel::swp08::kConnect, 0, 0, 5, static_cast<std::uint8_t>(input)});
+                AwaitConnected(client, before, 5, input);
+            } else {
+                text->Send(Route(6, input));
+                if (!text->WaitFor(Sees(6, input))) {
+                    Fail("a text push did not come");
+                }
+            }
+            (viaSwp08 ? swp08 : texts).push_back(MsSince(start));
+        }
+    }
+    std::printf("swp08_connect_ms: %.3f ms\n", Median(swp08));
+    std::printf("swp08_text_route_ms: %.3f ms\n", Median(texts));
+    std::printf("swp08_rtt_ratio: %.2f\n", Median(swp08) / Median(texts));
+}
+
 }  // namespace
 
 int main() {
@@ -432,5 +511,7 @@ int main() {
     RttFigures(sim.Port(), hub.StationPort());
     AckFigure();
     ClientsFigures(sim.Port(), hub.StationPort(), hub.TextPort());
+    Swp08PushFigure(hub.StationPort(), hub.Swp08Port());
+    Swp08RttFigure(hub.TextPort(), hub.Swp08Port());
     return 0;
 }

@@ -11,6 +11,7 @@ packages=(
   dpkg-dev help2man lintian desktop-file-utils appstream
   python3
   libavahi-client-dev avahi-daemon avahi-utils dbus
+  nodejs npm
 )
 
 missing=()

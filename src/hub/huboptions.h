@@ -8,12 +8,16 @@
 namespace vantel {
 
 inline constexpr unsigned short kDefaultTextPort = 9990;
+inline constexpr unsigned short kDefaultSwp08Port = 8910;
 
 struct HubOptions {
     std::string listenHost = "127.0.0.1";  // the station face (device protocol)
     unsigned short listenPort = 4001;
     std::string textHost = "127.0.0.1";  // the text face
     unsigned short textPort = kDefaultTextPort;
+    bool swp08 = false;  // the SW-P-08 face, served only when asked for
+    std::string swp08Host = "127.0.0.1";
+    unsigned short swp08Port = kDefaultSwp08Port;
     bool handleSignals = false;  // SIGINT and SIGTERM stop the hub
     bool announce = false;       // announce both faces by DNS-SD
     DeviceOwnerOptions device;

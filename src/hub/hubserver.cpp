@@ -1,6 +1,7 @@
 #include "hub/hubserver.h"
 
 #include "hub/stationsession.h"
+#include "hub/swp08session.h"
 #include "hub/textformat.h"
 #include "hub/textsession.h"
 #include "link/tcplisten.h"
@@ -12,6 +13,7 @@ CHubServer::CHubServer(HubOptions options)
       m_log(m_options.device.log ? m_options.device.log : [](const std::string&) {}),
       m_stations(m_io),
       m_texts(m_io),
+      m_swp08(m_io),
       m_signals(m_io),
       m_owner(m_options.device, [this](const HubSnapshot& state) {
           asio::post(m_io, [this, state] { OnPublished(state); });
@@ -32,6 +34,12 @@ bool CHubServer::Open(std::vector<std::string>& endpoints, std::string& error) {
         return false;
     }
     endpoints.push_back("text listening on " + where);
+    if (m_options.swp08) {
+        if (!Listen(m_swp08, m_options.swp08Host, m_options.swp08Port, where, error)) {
+            return false;
+        }
+        endpoints.push_back("swp08 listening on " + where);
+    }
     if (m_options.handleSignals) {
         m_signals.add(SIGINT);
         m_signals.add(SIGTERM);
@@ -42,8 +50,11 @@ bool CHubServer::Open(std::vector<std::string>& endpoints, std::string& error) {
             }
         });
     }
-    Accept(m_stations, false);
-    Accept(m_texts, true);
+    Accept(m_stations, Face::kStation);
+    Accept(m_texts, Face::kText);
+    if (m_options.swp08) {
+        Accept(m_swp08, Face::kSwp08);
+    }
     if (m_options.announce) {
         m_announcer = std::make_unique<CAnnouncer>(m_log);
     }
@@ -60,31 +71,36 @@ bool CHubServer::Listen(asio::ip::tcp::acceptor& acceptor, const std::string& ho
     return true;
 }
 
-void CHubServer::Accept(asio::ip::tcp::acceptor& acceptor, bool text) {
+void CHubServer::Accept(asio::ip::tcp::acceptor& acceptor, Face face) {
     acceptor.async_accept(
-        [this, &acceptor, text](const asio::error_code& ec, asio::ip::tcp::socket socket) {
+        [this, &acceptor, face](const asio::error_code& ec, asio::ip::tcp::socket socket) {
             if (ec == asio::error::operation_aborted || !acceptor.is_open()) {
                 return;
             }
             if (ec) {
                 m_log("cannot accept a connection: " + ec.message());
             } else {
-                OnAccepted(std::move(socket), text);
+                OnAccepted(std::move(socket), face);
             }
-            Accept(acceptor, text);
+            Accept(acceptor, face);
         });
 }
 
-void CHubServer::OnAccepted(asio::ip::tcp::socket socket, bool text) {
+void CHubServer::OnAccepted(asio::ip::tcp::socket socket, Face face) {
     const ClientId id = m_nextId++;
     auto closed = [this](ClientId gone) {
         m_clients.erase(gone);
         m_textClients.erase(gone);
+        m_swp08Clients.erase(gone);
     };
     std::shared_ptr<CClientConnection> client;
-    if (text) {
+    if (face == Face::kText) {
         auto session = std::make_shared<CTextSession>(std::move(socket), id, *this, m_log, closed);
         m_textClients[id] = session;
+        client = session;
+    } else if (face == Face::kSwp08) {
+        auto session = std::make_shared<CSwp08Session>(std::move(socket), id, *this, m_log, closed);
+        m_swp08Clients[id] = session;
         client = session;
     } else {
         client = std::make_shared<CStationSession>(std::move(socket), id, *this, m_log, closed);
@@ -100,6 +116,12 @@ void CHubServer::OnPublished(HubSnapshot state) {
     // Copied first: a push that overflows a client's queue closes it, which edits the map.
     const auto clients = m_textClients;
     for (const auto& [id, weak] : clients) {
+        if (const auto session = weak.lock()) {
+            session->Push(before, m_state);
+        }
+    }
+    const auto swp08Clients = m_swp08Clients;
+    for (const auto& [id, weak] : swp08Clients) {
         if (const auto session = weak.lock()) {
             session->Push(before, m_state);
         }
@@ -140,6 +162,7 @@ void CHubServer::CloseAll() {
     asio::error_code ignored;
     m_stations.close(ignored);
     m_texts.close(ignored);
+    m_swp08.close(ignored);
     m_signals.cancel(ignored);
     const auto clients = m_clients;
     for (const auto& [id, weak] : clients) {

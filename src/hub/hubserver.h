@@ -18,6 +18,7 @@
 namespace vantel {
 
 class CTextSession;
+class CSwp08Session;
 class CClientConnection;
 
 class CHubServer : public IHubContext {
@@ -28,7 +29,8 @@ public:
     CHubServer& operator=(const CHubServer&) = delete;
 
     // Opens both faces and starts the device owner. On success endpoints holds
-    // "listening on HOST:PORT" and "text listening on HOST:PORT"; on failure error says why.
+    // "listening on HOST:PORT" and "text listening on HOST:PORT" (and "swp08 listening on
+    // HOST:PORT" with the SW-P-08 face); on failure error says why.
     bool Open(std::vector<std::string>& endpoints, std::string& error);
     // Serves until Stop or, with handleSignals, SIGINT or SIGTERM; then closes everything.
     void Run();
@@ -42,8 +44,9 @@ public:
 private:
     bool Listen(asio::ip::tcp::acceptor& acceptor, const std::string& host, unsigned short port,
                 std::string& where, std::string& error);
-    void Accept(asio::ip::tcp::acceptor& acceptor, bool text);
-    void OnAccepted(asio::ip::tcp::socket socket, bool text);
+    enum class Face { kStation, kText, kSwp08 };
+    void Accept(asio::ip::tcp::acceptor& acceptor, Face face);
+    void OnAccepted(asio::ip::tcp::socket socket, Face face);
     void OnPublished(HubSnapshot state);
     void CloseAll();
     void AnnounceAs(const HubSnapshot& state);
@@ -53,10 +56,12 @@ private:
     HubLog m_log;
     asio::ip::tcp::acceptor m_stations;
     asio::ip::tcp::acceptor m_texts;
+    asio::ip::tcp::acceptor m_swp08;
     asio::signal_set m_signals;
     HubSnapshot m_state;
     std::map<ClientId, std::weak_ptr<CClientConnection>> m_clients;
     std::map<ClientId, std::weak_ptr<CTextSession>> m_textClients;
+    std::map<ClientId, std::weak_ptr<CSwp08Session>> m_swp08Clients;
     ClientId m_nextId = 1;
     std::unique_ptr<CAnnouncer> m_announcer;  // with options.announce, once both faces listen
     std::string m_announced;                  // the name and id announced last

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -23,8 +24,9 @@ class HubRig {
 public:
     using ms = std::chrono::milliseconds;
 
-    // The simulator has 4 inputs and 4 outputs; the settings file names input 0 "Cam 1".
-    explicit HubRig(std::vector<std::string> hubExtra = {}) {
+    // The simulator has 4 inputs and 4 outputs (or ports of each); the settings file names
+    // input 0 "Cam 1". With "--swp08-listen" among the extra arguments the hub serves SW-P-08.
+    explicit HubRig(std::vector<std::string> hubExtra = {}, int ports = 4) : m_ports(ports) {
         m_settings = (m_dir.Path() / "setup.ini").string();
         std::ofstream(m_settings) << "[BUTTON]\n3000=Cam 1\n";
         StartSim(0);
@@ -41,9 +43,11 @@ public:
     }
 
     int TextPort() const { return m_textPort; }
+    int Swp08Port() const { return m_swp08Port; }
     std::string Station() const { return "127.0.0.1:" + std::to_string(m_stationPort); }
     const std::string& Settings() const { return m_settings; }
     CChildProcess& Hub() { return *m_hub; }
+    CChildProcess& Sim() { return *m_sim; }
 
     // vantelctl through the hub's station face.
     CtlResult Ctl(std::vector<std::string> args) const {
@@ -61,7 +65,7 @@ public:
     void StartSim(int port) {
         m_sim = std::make_unique<CChildProcess>(std::vector<std::string>{
             VANTEL_SIM_EXE, "--listen", "127.0.0.1:" + std::to_string(port), "--max-clients", "1",
-            "--inputs", "4", "--outputs", "4"});
+            "--inputs", std::to_string(m_ports), "--outputs", std::to_string(m_ports)});
         m_simPort = PortOf(*m_sim, R"(^listening on 127\.0\.0\.1:(\d+)$)");
     }
     int SimPort() const { return m_simPort; }
@@ -79,13 +83,18 @@ private:
                                       m_settings,
                                       "--refresh",
                                       "50",
-                                      "--timeout",
-                                      "300",
                                       "--no-announce"};
+        // A device command's time-out of 300 ms unless the test names its own.
+        if (std::find(hubExtra.begin(), hubExtra.end(), "--timeout") == hubExtra.end()) {
+            args.insert(args.end(), {"--timeout", "300"});
+        }
         args.insert(args.end(), hubExtra.begin(), hubExtra.end());
         m_hub = std::make_unique<CChildProcess>(args);
         m_stationPort = PortOf(*m_hub, R"(^listening on 127\.0\.0\.1:(\d+)$)");
         m_textPort = PortOf(*m_hub, R"(^text listening on 127\.0\.0\.1:(\d+)$)");
+        if (std::find(hubExtra.begin(), hubExtra.end(), "--swp08-listen") != hubExtra.end()) {
+            m_swp08Port = PortOf(*m_hub, R"(^swp08 listening on 127\.0\.0\.1:(\d+)$)");
+        }
     }
 
     void StopHub() {
@@ -106,6 +115,7 @@ private:
         return std::stoi(m[1]);
     }
 
+    int m_ports = 4;
     test::TempDir m_dir;
     std::string m_settings;
     std::unique_ptr<CChildProcess> m_sim;
@@ -113,6 +123,7 @@ private:
     int m_simPort = 0;
     int m_stationPort = 0;
     int m_textPort = 0;
+    int m_swp08Port = 0;
 };
 
 }  // namespace vantel

@@ -1,6 +1,6 @@
 // vantel-hub: the one owner of a switcher's link, serving many stations (the device protocol)
-// and control systems (the routers' text protocol) at once, with every change pushed to every
-// text client and outputs lockable.
+// and control systems (the routers' text protocol, SW-P-08) at once, with every change pushed
+// to every text and SW-P-08 client and outputs lockable.
 
 #include <CLI/CLI.hpp>
 #include <chrono>
@@ -27,6 +27,7 @@ constexpr int kExitEndpoint = 3;  // an endpoint cannot be opened
 struct Arguments {
     std::string listen = "127.0.0.1:4001";
     std::string textListen = "127.0.0.1:9990";
+    std::string swp08Listen;  // empty: no SW-P-08 face
     std::string device;
     std::string config;
     int refreshMs = -1;
@@ -45,6 +46,9 @@ void Describe(CLI::App& app, Arguments& args) {
     app.add_option("--text-listen", args.textListen,
                    "ADDR:PORT of the text face for control systems; port 0 picks a free port")
         ->capture_default_str();
+    app.add_option("--swp08-listen", args.swp08Listen,
+                   "[ADDR:]PORT of the SW-P-08 face for router controllers and panels (off "
+                   "unless given; without ADDR loopback; port 0 picks a free port)");
     app.add_option("--device", args.device,
                    "the switcher: ADDR[:PORT] (TCP), COM1..COM9 (the settings file's port "
                    "map) or a serial device path; default: the connection stored in --config");
@@ -150,6 +154,16 @@ int main(int argc, char** argv) {
     if (!ParseEndpoint(args.listen, "--listen", options.listenHost, options.listenPort) ||
         !ParseEndpoint(args.textListen, "--text-listen", options.textHost, options.textPort)) {
         return static_cast<int>(CLI::ExitCodes::ValidationError);
+    }
+    if (!args.swp08Listen.empty()) {
+        // A bare port, or ":PORT", listens on loopback.
+        const std::string text = args.swp08Listen.find(':') == std::string::npos
+                                     ? ":" + args.swp08Listen
+                                     : args.swp08Listen;
+        if (!ParseEndpoint(text, "--swp08-listen", options.swp08Host, options.swp08Port)) {
+            return static_cast<int>(CLI::ExitCodes::ValidationError);
+        }
+        options.swp08 = true;
     }
     if (!DescribeDevice(args, options.device)) {
         return kExitDevice;

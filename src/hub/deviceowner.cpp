@@ -146,6 +146,34 @@ void CDeviceOwner::Text(LockOwner owner, TextRequest request, TextDone done) {
     });
 }
 
+void CDeviceOwner::Connect(LockOwner owner, std::vector<std::pair<int, int>> routes,
+                           std::chrono::steady_clock::time_point deadline, ConnectDone done) {
+    Post([this, owner = std::move(owner), routes = std::move(routes), deadline,
+          done = std::move(done)] {
+        std::vector<int> locked;
+        std::vector<std::pair<int, int>> free;
+        for (const auto& route : routes) {
+            if (m_locks.HeldByOther(route.first, owner)) {
+                locked.push_back(route.first);
+            } else {
+                free.push_back(route);
+            }
+        }
+        const bool late = std::chrono::steady_clock::now() > deadline;
+        const bool applied = !late && m_state.present && (free.empty() || Route(owner, free));
+        Publish();
+        done(applied, std::move(locked));
+    });
+}
+
+void CDeviceOwner::Label(ButtonKind kind, int index, std::string text, TextDone done) {
+    Post([this, kind, index, text = std::move(text), done = std::move(done)] {
+        const bool ok = SetLabels(kind, {{index, text}});
+        Publish();
+        done(ok);
+    });
+}
+
 void CDeviceOwner::Run() {
     std::unique_lock lock(m_mutex);
     while (!m_stop) {
@@ -376,10 +404,11 @@ bool CDeviceOwner::Route(const LockOwner& owner, const std::vector<std::pair<int
         return false;
     }
     return std::all_of(routes.begin(), routes.end(), [this, &routes](const auto& route) {
-        // A later pair for the same output is the one that counts.
+        // A later pair for the same output is the one that counts; an input below 0 unroutes.
         const auto last = std::find_if(routes.rbegin(), routes.rend(),
                                        [&route](const auto& r) { return r.first == route.first; });
-        return m_state.SourceOf(route.first) == last->second;
+        const auto source = m_state.SourceOf(route.first);
+        return last->second < 0 ? !source.has_value() : source == last->second;
     });
 }
 

@@ -14,6 +14,9 @@ struct HubOptions {
     unsigned short listenPort = 4001;
     std::string textHost = "127.0.0.1";  // the text face
     unsigned short textPort = kDefaultTextPort;
+    bool ember = false;  // the Ember+ face, served only when asked for
+    std::string emberHost = "127.0.0.1";
+    unsigned short emberPort = 0;
     bool handleSignals = false;  // SIGINT and SIGTERM stop the hub
     DeviceOwnerOptions device;
 };

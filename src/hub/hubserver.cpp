@@ -1,5 +1,6 @@
 #include "hub/hubserver.h"
 
+#include "hub/embersession.h"
 #include "hub/stationsession.h"
 #include "hub/textsession.h"
 #include "link/tcplisten.h"
@@ -11,6 +12,7 @@ CHubServer::CHubServer(HubOptions options)
       m_log(m_options.device.log ? m_options.device.log : [](const std::string&) {}),
       m_stations(m_io),
       m_texts(m_io),
+      m_embers(m_io),
       m_signals(m_io),
       m_owner(m_options.device, [this](const HubSnapshot& state) {
           asio::post(m_io, [this, state] { OnPublished(state); });
@@ -31,6 +33,12 @@ bool CHubServer::Open(std::vector<std::string>& endpoints, std::string& error) {
         return false;
     }
     endpoints.push_back("text listening on " + where);
+    if (m_options.ember) {
+        if (!Listen(m_embers, m_options.emberHost, m_options.emberPort, where, error)) {
+            return false;
+        }
+        endpoints.push_back("ember listening on " + where);
+    }
     if (m_options.handleSignals) {
         m_signals.add(SIGINT);
         m_signals.add(SIGTERM);
@@ -43,6 +51,9 @@ bool CHubServer::Open(std::vector<std::string>& endpoints, std::string& error) {
     }
     Accept(m_stations, false);
     Accept(m_texts, true);
+    if (m_options.ember) {
+        AcceptEmber();
+    }
     m_owner.Start();
     return true;
 }
@@ -89,12 +100,40 @@ void CHubServer::OnAccepted(asio::ip::tcp::socket socket, bool text) {
     client->Start();
 }
 
+void CHubServer::AcceptEmber() {
+    m_embers.async_accept([this](const asio::error_code& ec, asio::ip::tcp::socket socket) {
+        if (ec == asio::error::operation_aborted || !m_embers.is_open()) {
+            return;
+        }
+        if (ec) {
+            m_log("cannot accept a connection: " + ec.message());
+        } else {
+            const ClientId id = m_nextId++;
+            auto session = std::make_shared<CEmberSession>(std::move(socket), id, *this, m_log,
+                                                           [this](ClientId gone) {
+                                                               m_clients.erase(gone);
+                                                               m_emberClients.erase(gone);
+                                                           });
+            m_emberClients[id] = session;
+            m_clients[id] = session;
+            session->Start();
+        }
+        AcceptEmber();
+    });
+}
+
 void CHubServer::OnPublished(HubSnapshot state) {
     const HubSnapshot before = std::move(m_state);
     m_state = std::move(state);
     // Copied first: a push that overflows a client's queue closes it, which edits the map.
     const auto clients = m_textClients;
     for (const auto& [id, weak] : clients) {
+        if (const auto session = weak.lock()) {
+            session->Push(before, m_state);
+        }
+    }
+    const auto embers = m_emberClients;
+    for (const auto& [id, weak] : embers) {
         if (const auto session = weak.lock()) {
             session->Push(before, m_state);
         }
@@ -117,6 +156,7 @@ void CHubServer::CloseAll() {
     asio::error_code ignored;
     m_stations.close(ignored);
     m_texts.close(ignored);
+    m_embers.close(ignored);
     m_signals.cancel(ignored);
     const auto clients = m_clients;
     for (const auto& [id, weak] : clients) {

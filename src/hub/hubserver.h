@@ -17,6 +17,7 @@
 namespace vantel {
 
 class CTextSession;
+class CEmberSession;
 class CClientConnection;
 
 class CHubServer : public IHubContext {
@@ -26,8 +27,9 @@ public:
     CHubServer(const CHubServer&) = delete;
     CHubServer& operator=(const CHubServer&) = delete;
 
-    // Opens both faces and starts the device owner. On success endpoints holds
-    // "listening on HOST:PORT" and "text listening on HOST:PORT"; on failure error says why.
+    // Opens the faces and starts the device owner. On success endpoints holds
+    // "listening on HOST:PORT" and "text listening on HOST:PORT" (and "ember listening on
+    // HOST:PORT" where the Ember+ face is asked for); on failure error says why.
     bool Open(std::vector<std::string>& endpoints, std::string& error);
     // Serves until Stop or, with handleSignals, SIGINT or SIGTERM; then closes everything.
     void Run();
@@ -43,6 +45,7 @@ private:
                 std::string& where, std::string& error);
     void Accept(asio::ip::tcp::acceptor& acceptor, bool text);
     void OnAccepted(asio::ip::tcp::socket socket, bool text);
+    void AcceptEmber();
     void OnPublished(HubSnapshot state);
     void CloseAll();
 
@@ -51,10 +54,12 @@ private:
     HubLog m_log;
     asio::ip::tcp::acceptor m_stations;
     asio::ip::tcp::acceptor m_texts;
+    asio::ip::tcp::acceptor m_embers;
     asio::signal_set m_signals;
     HubSnapshot m_state;
     std::map<ClientId, std::weak_ptr<CClientConnection>> m_clients;
     std::map<ClientId, std::weak_ptr<CTextSession>> m_textClients;
+    std::map<ClientId, std::weak_ptr<CEmberSession>> m_emberClients;
     ClientId m_nextId = 1;
     CDeviceOwner m_owner;  // last: stopped first, so it never calls into a half-gone server
 };

@@ -27,6 +27,7 @@ constexpr int kExitEndpoint = 3;  // an endpoint cannot be opened
 struct Arguments {
     std::string listen = "127.0.0.1:4001";
     std::string textListen = "127.0.0.1:9990";
+    std::string emberListen;  // empty: no Ember+ face
     std::string device;
     std::string config;
     int refreshMs = -1;
@@ -43,6 +44,9 @@ void Describe(CLI::App& app, Arguments& args) {
     app.add_option("--text-listen", args.textListen,
                    "ADDR:PORT of the text face for control systems; port 0 picks a free port")
         ->capture_default_str();
+    app.add_option("--ember-listen", args.emberListen,
+                   "ADDR:PORT of the Ember+ provider face (S101 over TCP); port 0 picks a free "
+                   "port; not served without it");
     app.add_option("--device", args.device,
                    "the switcher: ADDR[:PORT] (TCP), COM1..COM9 (the settings file's port "
                    "map) or a serial device path; default: the connection stored in --config");
@@ -141,6 +145,11 @@ int main(int argc, char** argv) {
     vantel::HubOptions options;
     if (!ParseEndpoint(args.listen, "--listen", options.listenHost, options.listenPort) ||
         !ParseEndpoint(args.textListen, "--text-listen", options.textHost, options.textPort)) {
+        return static_cast<int>(CLI::ExitCodes::ValidationError);
+    }
+    options.ember = !args.emberListen.empty();
+    if (options.ember &&
+        !ParseEndpoint(args.emberListen, "--ember-listen", options.emberHost, options.emberPort)) {
         return static_cast<int>(CLI::ExitCodes::ValidationError);
     }
     if (!DescribeDevice(args, options.device)) {

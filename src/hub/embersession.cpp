@@ -96,7 +96,9 @@ void CEmberSession::ServeWaiting() {
         m_told.clear();
         m_busy = !Serve(request);
     }
-    if (m_busy || m_waiting.size() >= kMaxWaiting) {
+    // Reading goes on while a request waits for the device, so keep-alives are answered
+    // meanwhile; only a consumer that piles requests up is held back.
+    if (m_waiting.size() >= kMaxWaiting) {
         PauseReading();
     } else {
         ResumeReading();

@@ -20,7 +20,8 @@ namespace vantel {
 
 class CEmberSession : public CClientConnection {
 public:
-    // Requests received and not yet served; beyond them nothing more is read until some are.
+    // Requests received and not yet served; beyond them nothing more is read until some are
+    // (keep-alives included: a consumer that floods is not kept alive by the hub).
     static constexpr std::size_t kMaxWaiting = 256;
     // A connection request that waits longer than this for the device is not applied.
     static constexpr std::chrono::seconds kConnectPatience{2};

@@ -3,12 +3,6 @@
 // speaking S101 with the hub's own codec. It asks for the matrix's connections, keeps the
 // source of each target from every answer and push, and can connect a target.
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <map>
 #include <string>
@@ -17,6 +11,7 @@
 #include "hub/ber.h"
 #include "hub/glowrequest.h"
 #include "hub/s101codec.h"
+#include "loopbackclient.h"
 
 namespace vantel {
 
@@ -24,18 +19,12 @@ class CEmberConsumer {
 public:
     using Clock = std::chrono::steady_clock;
 
-    explicit CEmberConsumer(int port) {
-        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(static_cast<std::uint16_t>(port));
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        m_connected = ::connect(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    explicit CEmberConsumer(int port) : m_socket(port) {
         const std::string command = BerApplication(2, BerContext(0, BerInteger(32)));
         m_connected =
-            m_connected && Send(Matrix(BerContext(2, BerApplication(4, BerContext(0, command)))));
+            m_socket.Connected() &&
+            m_socket.Send(Matrix(BerContext(2, BerApplication(4, BerContext(0, command)))));
     }
-    ~CEmberConsumer() { ::close(m_fd); }
     CEmberConsumer(const CEmberConsumer&) = delete;
     CEmberConsumer& operator=(const CEmberConsumer&) = delete;
 
@@ -46,7 +35,7 @@ public:
         const std::string connection = BerApplication(
             16, BerContext(0, BerInteger(target)) + BerContext(1, BerRelativeOid(sources)) +
                     BerContext(2, BerInteger(0)));
-        return Send(Matrix(BerContext(5, BerSequence(BerContext(0, connection)))));
+        return m_socket.Send(Matrix(BerContext(5, BerSequence(BerContext(0, connection)))));
     }
 
     // Waits until the consumer was told that target has source; false when not in time.
@@ -74,32 +63,13 @@ private:
         return S101EmberFrames(BerApplication(0, BerApplication(11, BerContext(0, element))));
     }
 
-    bool Send(const std::string& bytes) {
-        std::size_t sent = 0;
-        while (sent < bytes.size()) {
-            const ssize_t n = ::send(m_fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-            if (n <= 0) {
-                return false;
-            }
-            sent += static_cast<std::size_t>(n);
-        }
-        return true;
-    }
-
     bool Pump(Clock::time_point deadline) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        pollfd p{m_fd, POLLIN, 0};
-        if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) {
-            return false;
-        }
-        char chunk[65536];
-        const ssize_t n = ::recv(m_fd, chunk, sizeof chunk, 0);
-        if (n <= 0) {
+        const auto bytes = m_socket.Receive(deadline);
+        if (!bytes) {
             return false;
         }
         std::vector<S101Message> messages;
-        m_reader.Feed(std::string_view(chunk, static_cast<std::size_t>(n)), messages);
+        m_reader.Feed(*bytes, messages);
         for (const auto& message : messages) {
             // The provider's matrix carries its connections as a consumer's request would.
             const auto elements = GlowDecodeRequests(message.glow);
@@ -113,7 +83,7 @@ private:
         return true;
     }
 
-    int m_fd = -1;
+    CLoopbackClient m_socket;
     bool m_connected = false;
     CS101Reader m_reader;
     std::map<int, int> m_sources;  // target -> source, -1 for none

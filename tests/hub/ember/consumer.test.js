@@ -61,9 +61,10 @@ function textDump(rig) {
     });
 }
 
-// A text-face client that locks an output for itself; the lock ends when it closes.
+// A text-face client on another loopback address (locks belong to the address) that locks an
+// output for itself.
 async function lockOnTextFace(rig, output) {
-    const socket = net.connect(rig.textPort, '127.0.0.1');
+    const socket = net.connect({ port: rig.textPort, host: '127.0.0.1', localAddress: '127.0.0.2' });
     let text = '';
     socket.on('data', (d) => { text += d; });
     await waitFor(() => text.includes('END PRELUDE:\n\n'), 3000, 'the text dump');

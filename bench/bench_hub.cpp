@@ -21,6 +21,11 @@
 //   swp08_connect_ms, swp08_text_route_ms, swp08_rtt_ratio
 //                                 an SW-P-08 Connect until its Connected, against a text
 //                                 client's route until it has the push, same run, alternating
+//   ember_push_ms                 a switch through the station face (as vantelctl routes)
+//                                 until an Ember+ consumer has the push
+//   ember_rtt_ms, text_rtt_ms, ember_rtt_ratio
+//                                 a consumer's connect until it has the update, against a
+//                                 text client's route until it has the push; rounds alternate
 
 #include <dirent.h>
 #include <sched.h>
@@ -39,6 +44,7 @@
 #include <utility>
 #include <vector>
 
+#include "emberconsumer.h"
 #include "hub/hubserver.h"
 #include "hub/swp08request.h"
 #include "link/vexalib.h"
@@ -117,6 +123,7 @@ public:
             m_stationPort = PortOf(endpoints[0]);
             m_textPort = PortOf(endpoints[1]);
             m_swp08Port = PortOf(endpoints[2]);
+            m_emberPort = PortOf(endpoints[3]);
             m_thread = std::thread([this] { m_server.Run(); });
         }
     }
@@ -130,6 +137,7 @@ public:
     int StationPort() const { return m_stationPort; }
     int TextPort() const { return m_textPort; }
     int Swp08Port() const { return m_swp08Port; }
+    int EmberPort() const { return m_emberPort; }
 
 private:
     static vantel::HubOptions Options(unsigned short devicePort) {
@@ -138,6 +146,7 @@ private:
         options.textPort = 0;
         options.swp08 = true;
         options.swp08Port = 0;
+        options.ember = true;
         options.device.port = "127.0.0.1:" + std::to_string(devicePort);
         options.device.timeoutMs = kTimeoutMs;
         return options;
@@ -151,6 +160,7 @@ private:
     int m_stationPort = 0;
     int m_textPort = 0;
     int m_swp08Port = 0;
+    int m_emberPort = 0;
     std::thread m_thread;
 };
 
@@ -253,6 +263,50 @@ void SeenFigure(int stationPort, int textPort) {
         times.push_back(MsSince(start));
     }
     std::printf("hub_seen_ms: %.3f ms\n", Median(times));
+}
+
+void EmberFigures(int stationPort, int textPort, int emberPort) {
+    CVexaLib station;
+    const std::string address = "127.0.0.1:" + std::to_string(stationPort);
+    vantel::CEmberConsumer consumer(emberPort);
+    if (station.Open(address.c_str()) == 0 || !consumer.Connected()) {
+        Fail("cannot open the station or the Ember+ face");
+    }
+    std::vector<double> pushes;
+    for (int i = 1; i <= kRounds; ++i) {
+        const int input = i % kPorts;
+        const auto start = Clock::now();
+        if (Send(station, 12, {static_cast<std::uint8_t>(input), kPorts + 4}) != kVexaOk) {
+            Fail("a switch through the hub failed");
+        }
+        if (!consumer.WaitFor(4, input)) {
+            Fail("a switch did not reach the Ember+ consumer");
+        }
+        pushes.push_back(MsSince(start));
+    }
+    std::printf("ember_push_ms: %.3f ms\n", Median(pushes));
+
+    auto text = Connect(textPort);
+    std::vector<double> ember;
+    std::vector<double> plain;
+    for (int i = 1; i <= 2 * kRounds; ++i) {
+        const int input = (i * 5) % kPorts;
+        for (int leg = 0; leg < 2; ++leg) {
+            const bool viaEmber = (leg == 0) == (i % 2 == 0);
+            const int output = viaEmber ? 5 : 6;
+            const auto start = Clock::now();
+            const bool ok =
+                viaEmber ? consumer.Connect(output, input) && consumer.WaitFor(output, input)
+                         : text->Send(Route(output, input)) && text->WaitFor(Sees(output, input));
+            if (!ok) {
+                Fail("a connect or a route did not come back");
+            }
+            (viaEmber ? ember : plain).push_back(MsSince(start));
+        }
+    }
+    std::printf("ember_rtt_ms: %.3f ms\n", Median(ember));
+    std::printf("text_rtt_ms: %.3f ms\n", Median(plain));
+    std::printf("ember_rtt_ratio: %.2f\n", Median(ember) / Median(plain));
 }
 
 // Median round trips of a command straight to the simulator and through the hub, alternating.
@@ -508,6 +562,7 @@ int main() {
     }
     PushFigures(hub.TextPort());
     SeenFigure(hub.StationPort(), hub.TextPort());
+    EmberFigures(hub.StationPort(), hub.TextPort(), hub.EmberPort());
     RttFigures(sim.Port(), hub.StationPort());
     AckFigure();
     ClientsFigures(sim.Port(), hub.StationPort(), hub.TextPort());

@@ -153,6 +153,34 @@ void CDeviceOwner::Text(LockOwner owner, TextRequest request, TextDone done) {
     });
 }
 
+void CDeviceOwner::Connect(LockOwner owner, std::vector<std::pair<int, int>> routes,
+                           std::chrono::steady_clock::time_point deadline, ConnectDone done) {
+    Post([this, owner = std::move(owner), routes = std::move(routes), deadline,
+          done = std::move(done)] {
+        std::vector<int> locked;
+        std::vector<std::pair<int, int>> free;
+        for (const auto& route : routes) {
+            if (m_locks.HeldByOther(route.first, owner)) {
+                locked.push_back(route.first);
+            } else {
+                free.push_back(route);
+            }
+        }
+        const bool late = std::chrono::steady_clock::now() > deadline;
+        const bool applied = !late && m_state.present && (free.empty() || Route(owner, free));
+        Publish();
+        done(applied, std::move(locked));
+    });
+}
+
+void CDeviceOwner::Label(ButtonKind kind, int index, std::string text, TextDone done) {
+    Post([this, kind, index, text = std::move(text), done = std::move(done)] {
+        const bool ok = SetLabels(kind, {{index, text}});
+        Publish();
+        done(ok);
+    });
+}
+
 void CDeviceOwner::Run() {
     std::unique_lock lock(m_mutex);
     while (!m_stop) {

@@ -71,6 +71,20 @@ public:
     // and every client gets the routing the device really holds.
     void QueueRoutes(LockOwner owner, Routes routes);
     bool AckAfterApply() const { return m_options.ackAfterApply; }
+    // A matrix connection request of a client that holds no locks of its own making (the
+    // Ember+ face), as (output, input) pairs; an input below 0 unroutes the output. Outputs
+    // whose lock another owner holds are left as they are and listed in locked; the others
+    // are routed as a text client's route. done(applied, locked): applied once the device was
+    // read back holding every pair routed; the change is published before done is called. A
+    // request whose job starts after deadline (it waited out a device that did not answer) is
+    // not applied at all.
+    using ConnectDone = std::function<void(bool, std::vector<int>)>;
+    void Connect(LockOwner owner, std::vector<std::pair<int, int>> routes,
+                 std::chrono::steady_clock::time_point deadline, ConnectDone done);
+    // One label of a client that answers with the state (the Ember+ face): written as a text
+    // client's, but published before done(ok), so the state the network thread has when
+    // done's answer runs there holds it.
+    void Label(ButtonKind kind, int index, std::string text, TextDone done);
 
 private:
     void Post(std::function<void()> job);

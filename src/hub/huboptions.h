@@ -18,6 +18,9 @@ struct HubOptions {
     bool swp08 = false;  // the SW-P-08 face, served only when asked for
     std::string swp08Host = "127.0.0.1";
     unsigned short swp08Port = kDefaultSwp08Port;
+    bool ember = false;  // the Ember+ face, served only when asked for
+    std::string emberHost = "127.0.0.1";
+    unsigned short emberPort = 0;
     bool handleSignals = false;  // SIGINT and SIGTERM stop the hub
     bool announce = false;       // announce both faces by DNS-SD
     DeviceOwnerOptions device;

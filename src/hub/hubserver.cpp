@@ -1,5 +1,6 @@
 #include "hub/hubserver.h"
 
+#include "hub/embersession.h"
 #include "hub/stationsession.h"
 #include "hub/swp08session.h"
 #include "hub/textformat.h"
@@ -14,6 +15,7 @@ CHubServer::CHubServer(HubOptions options)
       m_stations(m_io),
       m_texts(m_io),
       m_swp08(m_io),
+      m_embers(m_io),
       m_signals(m_io),
       m_owner(m_options.device, [this](const HubSnapshot& state) {
           asio::post(m_io, [this, state] { OnPublished(state); });
@@ -40,6 +42,12 @@ bool CHubServer::Open(std::vector<std::string>& endpoints, std::string& error) {
         }
         endpoints.push_back("swp08 listening on " + where);
     }
+    if (m_options.ember) {
+        if (!Listen(m_embers, m_options.emberHost, m_options.emberPort, where, error)) {
+            return false;
+        }
+        endpoints.push_back("ember listening on " + where);
+    }
     if (m_options.handleSignals) {
         m_signals.add(SIGINT);
         m_signals.add(SIGTERM);
@@ -54,6 +62,9 @@ bool CHubServer::Open(std::vector<std::string>& endpoints, std::string& error) {
     Accept(m_texts, Face::kText);
     if (m_options.swp08) {
         Accept(m_swp08, Face::kSwp08);
+    }
+    if (m_options.ember) {
+        Accept(m_embers, Face::kEmber);
     }
     if (m_options.announce) {
         m_announcer = std::make_unique<CAnnouncer>(m_log);
@@ -92,6 +103,7 @@ void CHubServer::OnAccepted(asio::ip::tcp::socket socket, Face face) {
         m_clients.erase(gone);
         m_textClients.erase(gone);
         m_swp08Clients.erase(gone);
+        m_emberClients.erase(gone);
     };
     std::shared_ptr<CClientConnection> client;
     if (face == Face::kText) {
@@ -101,6 +113,10 @@ void CHubServer::OnAccepted(asio::ip::tcp::socket socket, Face face) {
     } else if (face == Face::kSwp08) {
         auto session = std::make_shared<CSwp08Session>(std::move(socket), id, *this, m_log, closed);
         m_swp08Clients[id] = session;
+        client = session;
+    } else if (face == Face::kEmber) {
+        auto session = std::make_shared<CEmberSession>(std::move(socket), id, *this, m_log, closed);
+        m_emberClients[id] = session;
         client = session;
     } else {
         client = std::make_shared<CStationSession>(std::move(socket), id, *this, m_log, closed);
@@ -122,6 +138,12 @@ void CHubServer::OnPublished(HubSnapshot state) {
     }
     const auto swp08Clients = m_swp08Clients;
     for (const auto& [id, weak] : swp08Clients) {
+        if (const auto session = weak.lock()) {
+            session->Push(before, m_state);
+        }
+    }
+    const auto embers = m_emberClients;
+    for (const auto& [id, weak] : embers) {
         if (const auto session = weak.lock()) {
             session->Push(before, m_state);
         }
@@ -163,6 +185,7 @@ void CHubServer::CloseAll() {
     m_stations.close(ignored);
     m_texts.close(ignored);
     m_swp08.close(ignored);
+    m_embers.close(ignored);
     m_signals.cancel(ignored);
     const auto clients = m_clients;
     for (const auto& [id, weak] : clients) {

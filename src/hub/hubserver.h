@@ -19,6 +19,7 @@ namespace vantel {
 
 class CTextSession;
 class CSwp08Session;
+class CEmberSession;
 class CClientConnection;
 
 class CHubServer : public IHubContext {
@@ -28,9 +29,10 @@ public:
     CHubServer(const CHubServer&) = delete;
     CHubServer& operator=(const CHubServer&) = delete;
 
-    // Opens both faces and starts the device owner. On success endpoints holds
+    // Opens the faces and starts the device owner. On success endpoints holds
     // "listening on HOST:PORT" and "text listening on HOST:PORT" (and "swp08 listening on
-    // HOST:PORT" with the SW-P-08 face); on failure error says why.
+    // HOST:PORT" with the SW-P-08 face, "ember listening on HOST:PORT" with the Ember+ face);
+    // on failure error says why.
     bool Open(std::vector<std::string>& endpoints, std::string& error);
     // Serves until Stop or, with handleSignals, SIGINT or SIGTERM; then closes everything.
     void Run();
@@ -44,7 +46,7 @@ public:
 private:
     bool Listen(asio::ip::tcp::acceptor& acceptor, const std::string& host, unsigned short port,
                 std::string& where, std::string& error);
-    enum class Face { kStation, kText, kSwp08 };
+    enum class Face { kStation, kText, kSwp08, kEmber };
     void Accept(asio::ip::tcp::acceptor& acceptor, Face face);
     void OnAccepted(asio::ip::tcp::socket socket, Face face);
     void OnPublished(HubSnapshot state);
@@ -57,11 +59,13 @@ private:
     asio::ip::tcp::acceptor m_stations;
     asio::ip::tcp::acceptor m_texts;
     asio::ip::tcp::acceptor m_swp08;
+    asio::ip::tcp::acceptor m_embers;
     asio::signal_set m_signals;
     HubSnapshot m_state;
     std::map<ClientId, std::weak_ptr<CClientConnection>> m_clients;
     std::map<ClientId, std::weak_ptr<CTextSession>> m_textClients;
     std::map<ClientId, std::weak_ptr<CSwp08Session>> m_swp08Clients;
+    std::map<ClientId, std::weak_ptr<CEmberSession>> m_emberClients;
     ClientId m_nextId = 1;
     std::unique_ptr<CAnnouncer> m_announcer;  // with options.announce, once both faces listen
     std::string m_announced;                  // the name and id announced last

@@ -12,7 +12,7 @@
 
 namespace vantel {
 
-using Routes = std::vector<std::pair<int, int>>;  // (output, input)
+using Routes = std::vector<std::pair<int, int>>;  // (output, input); input below 0 unroutes
 
 struct RouteBatch {
     LockOwner owner;
@@ -30,8 +30,9 @@ bool RoutesAllowed(const HubSnapshot& state, const std::vector<LockOwner>& locks
 Routes MergeBatches(const std::vector<RouteBatch>& batches, const HubSnapshot& state,
                     const CLockTable& locks, std::vector<RouteBatch>& refused);
 
-// The routes whose output the state does not show fed by the input wanted (the last route
-// for an output counts); empty when the state holds them all.
+// The routes whose output the state does not show fed by the input wanted, or unrouted when
+// the input is below 0 (the last route for an output counts); empty when the state holds them
+// all.
 Routes RoutesNotHeld(const HubSnapshot& state, const Routes& routes);
 
 // "by 127.0.0.1 (locked): out 3 to in 2 (holds in 1), ..." with ports counted from 1, for

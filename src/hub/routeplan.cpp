@@ -14,7 +14,12 @@ std::vector<SwitchCommand> PlanRoutes(const CStateImage& live,
     }
     std::set<int> inputs;
     for (const auto& [output, input] : wanted) {
-        inputs.insert(input);
+        const auto now = live.SourceOf(output);
+        if (input >= 0) {
+            inputs.insert(input);
+        } else if (now) {
+            inputs.insert(*now);
+        }
     }
     std::vector<SwitchCommand> commands;
     for (const int input : inputs) {

@@ -19,7 +19,8 @@ struct SwitchCommand {
 
 // The switch commands that route each (output, input) pair and leave every other output as it
 // is in live: for each input named, every output that is to end up fed by it. A later pair for
-// the same output wins.
+// the same output wins. An input below 0 unroutes the output: the input feeding it now is
+// sent without it.
 std::vector<SwitchCommand> PlanRoutes(const CStateImage& live,
                                       const std::vector<std::pair<int, int>>& routes);
 

@@ -3,12 +3,6 @@
 // has told it (device present, routing, labels, locks) from every block it receives, as a
 // control system would, and can wait for that state to meet a condition.
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <functional>
 #include <map>
@@ -16,6 +10,7 @@
 #include <string>
 
 #include "hub/textblockreader.h"
+#include "loopbackclient.h"
 
 namespace vantel {
 
@@ -37,47 +32,13 @@ public:
     // receiveBuffer: a small one keeps the system from holding much of what the hub sends.
     // from: the loopback address the client connects from ("127.0.0.2": another machine, as
     // far as the hub's address-owned locks are concerned); the system's choice when null.
-    explicit TextClient(int port, int receiveBuffer = 0, const char* from = nullptr) {
-        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (receiveBuffer > 0) {
-            ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
-        }
-        if (from != nullptr) {
-            sockaddr_in local{};
-            local.sin_family = AF_INET;
-            ::inet_pton(AF_INET, from, &local.sin_addr);
-            ::bind(m_fd, reinterpret_cast<sockaddr*>(&local), sizeof local);
-        }
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(static_cast<std::uint16_t>(port));
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        m_connected = ::connect(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-    }
-    ~TextClient() { Close(); }
-    TextClient(const TextClient&) = delete;
-    TextClient& operator=(const TextClient&) = delete;
+    explicit TextClient(int port, int receiveBuffer = 0, const char* from = nullptr)
+        : m_socket(port, receiveBuffer, from) {}
 
-    bool Connected() const { return m_connected; }
+    bool Connected() const { return m_socket.Connected(); }
     const TextView& View() const { return m_view; }
-    void Close() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-            m_fd = -1;
-        }
-    }
-
-    bool Send(const std::string& bytes) {
-        std::size_t sent = 0;
-        while (sent < bytes.size()) {
-            const ssize_t n = ::send(m_fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-            if (n <= 0) {
-                return false;
-            }
-            sent += static_cast<std::size_t>(n);
-        }
-        return true;
-    }
+    void Close() { m_socket.Close(); }
+    bool Send(const std::string& bytes) { return m_socket.Send(bytes); }
 
     // Waits until the view meets the condition; false when it does not in time.
     bool WaitFor(const std::function<bool(const TextView&)>& condition,
@@ -107,19 +68,12 @@ public:
 
     // Reads what arrives until the deadline; false at the deadline or when the hub closed.
     bool Pump(Clock::time_point deadline) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        pollfd p{m_fd, POLLIN, 0};
-        if (m_fd < 0 || left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) {
-            return false;
-        }
-        char chunk[65536];
-        const ssize_t n = ::recv(m_fd, chunk, sizeof chunk, 0);
-        if (n <= 0) {
+        const auto bytes = m_socket.Receive(deadline);
+        if (!bytes) {
             return false;
         }
         std::vector<TextBlock> blocks;
-        m_reader.Feed(std::string_view(chunk, static_cast<std::size_t>(n)), blocks);
+        m_reader.Feed(*bytes, blocks);
         for (const auto& block : blocks) {
             Take(block);
         }
@@ -164,8 +118,7 @@ private:
         }
     }
 
-    int m_fd = -1;
-    bool m_connected = false;
+    CLoopbackClient m_socket;
     CTextBlockReader m_reader;
     TextView m_view;
 };

@@ -28,6 +28,7 @@ struct Arguments {
     std::string listen = "127.0.0.1:4001";
     std::string textListen = "127.0.0.1:9990";
     std::string swp08Listen;  // empty: no SW-P-08 face
+    std::string emberListen;  // empty: no Ember+ face
     std::string device;
     std::string config;
     int refreshMs = -1;
@@ -49,6 +50,9 @@ void Describe(CLI::App& app, Arguments& args) {
     app.add_option("--swp08-listen", args.swp08Listen,
                    "[ADDR:]PORT of the SW-P-08 face for router controllers and panels (off "
                    "unless given; without ADDR loopback; port 0 picks a free port)");
+    app.add_option("--ember-listen", args.emberListen,
+                   "ADDR:PORT of the Ember+ provider face (S101 over TCP); port 0 picks a free "
+                   "port; not served without it");
     app.add_option("--device", args.device,
                    "the switcher: ADDR[:PORT] (TCP), COM1..COM9 (the settings file's port "
                    "map) or a serial device path; default: the connection stored in --config");
@@ -164,6 +168,11 @@ int main(int argc, char** argv) {
             return static_cast<int>(CLI::ExitCodes::ValidationError);
         }
         options.swp08 = true;
+    }
+    options.ember = !args.emberListen.empty();
+    if (options.ember &&
+        !ParseEndpoint(args.emberListen, "--ember-listen", options.emberHost, options.emberPort)) {
+        return static_cast<int>(CLI::ExitCodes::ValidationError);
     }
     if (!DescribeDevice(args, options.device)) {
         return kExitDevice;

@@ -1,5 +1,7 @@
 #include "hub/clientconnection.h"
 
+#include "link/keepalive.h"
+
 namespace vantel {
 
 namespace {
@@ -34,6 +36,9 @@ CClientConnection::CClientConnection(asio::ip::tcp::socket socket, ClientId id, 
       m_closedCallback(std::move(closed)) {
     asio::error_code ignored;
     m_socket.set_option(asio::ip::tcp::no_delay(true), ignored);
+    // A client that lost power or its network never says goodbye: keepalive finds it, and
+    // its connection is closed like any other that ends.
+    EnableKeepAlive(m_socket.native_handle());
 }
 
 void CClientConnection::Start() {

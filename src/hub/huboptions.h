@@ -1,6 +1,7 @@
 #pragma once
 // HubOptions: where the hub serves its two faces and how it reaches the device.
 
+#include <cstddef>
 #include <string>
 
 #include "hub/deviceowner.h"
@@ -14,7 +15,8 @@ struct HubOptions {
     unsigned short listenPort = 4001;
     std::string textHost = "127.0.0.1";  // the text face
     unsigned short textPort = kDefaultTextPort;
-    bool handleSignals = false;  // SIGINT and SIGTERM stop the hub
+    std::size_t maxClients = 256;  // per face: connections served at once
+    bool handleSignals = false;    // SIGINT and SIGTERM stop the hub
     DeviceOwnerOptions device;
 };
 

@@ -1,16 +1,33 @@
 #include "hub/hubserver.h"
 
+#include "hub/descriptorlimit.h"
 #include "hub/stationsession.h"
 #include "hub/textsession.h"
-#include "link/tcplisten.h"
 
 namespace vantel {
+
+namespace {
+
+constexpr std::size_t kFaces = 2;
+
+std::string TextRefusal(std::size_t maxClients) {
+    return "Too many clients (at most " + std::to_string(maxClients) +
+           " on this face): connection closed\n\n";
+}
+
+}  // namespace
 
 CHubServer::CHubServer(HubOptions options)
     : m_options(std::move(options)),
       m_log(m_options.device.log ? m_options.device.log : [](const std::string&) {}),
-      m_stations(m_io),
-      m_texts(m_io),
+      m_stations(m_io, {"station", m_options.maxClients, ""}, m_log,
+                 [this](asio::ip::tcp::socket socket, CClientConnection::Closed closed) {
+                     return MakeSession(std::move(socket), false, std::move(closed));
+                 }),
+      m_texts(m_io, {"text", m_options.maxClients, TextRefusal(m_options.maxClients)}, m_log,
+              [this](asio::ip::tcp::socket socket, CClientConnection::Closed closed) {
+                  return MakeSession(std::move(socket), true, std::move(closed));
+              }),
       m_signals(m_io),
       m_owner(m_options.device, [this](const HubSnapshot& state) {
           asio::post(m_io, [this, state] { OnPublished(state); });
@@ -22,12 +39,17 @@ CHubServer::~CHubServer() {
 }
 
 bool CHubServer::Open(std::vector<std::string>& endpoints, std::string& error) {
+    const std::string limit =
+        FitDescriptorLimit(kFaces * m_options.maxClients + kHubOwnDescriptors);
+    if (!limit.empty()) {
+        m_log(limit);
+    }
     std::string where;
-    if (!Listen(m_stations, m_options.listenHost, m_options.listenPort, where, error)) {
+    if (!m_stations.Open(m_options.listenHost, m_options.listenPort, where, error)) {
         return false;
     }
     endpoints.push_back("listening on " + where);
-    if (!Listen(m_texts, m_options.textHost, m_options.textPort, where, error)) {
+    if (!m_texts.Open(m_options.textHost, m_options.textPort, where, error)) {
         return false;
     }
     endpoints.push_back("text listening on " + where);
@@ -41,52 +63,30 @@ bool CHubServer::Open(std::vector<std::string>& endpoints, std::string& error) {
             }
         });
     }
-    Accept(m_stations, false);
-    Accept(m_texts, true);
+    m_stations.Start();
+    m_texts.Start();
     m_owner.Start();
     return true;
 }
 
-bool CHubServer::Listen(asio::ip::tcp::acceptor& acceptor, const std::string& host,
-                        unsigned short port, std::string& where, std::string& error) {
-    if (!ListenOn(acceptor, host, port, error)) {
-        return false;
-    }
-    where = EndpointText(acceptor.local_endpoint());
-    return true;
-}
-
-void CHubServer::Accept(asio::ip::tcp::acceptor& acceptor, bool text) {
-    acceptor.async_accept(
-        [this, &acceptor, text](const asio::error_code& ec, asio::ip::tcp::socket socket) {
-            if (ec == asio::error::operation_aborted || !acceptor.is_open()) {
-                return;
-            }
-            if (ec) {
-                m_log("cannot accept a connection: " + ec.message());
-            } else {
-                OnAccepted(std::move(socket), text);
-            }
-            Accept(acceptor, text);
-        });
-}
-
-void CHubServer::OnAccepted(asio::ip::tcp::socket socket, bool text) {
+std::shared_ptr<CClientConnection> CHubServer::MakeSession(asio::ip::tcp::socket socket, bool text,
+                                                           CClientConnection::Closed closed) {
     const ClientId id = m_nextId++;
-    auto closed = [this](ClientId gone) {
-        m_clients.erase(gone);
-        m_textClients.erase(gone);
+    auto gone = [this, closed = std::move(closed)](ClientId client) {
+        closed(client);
+        m_clients.erase(client);
+        m_textClients.erase(client);
     };
     std::shared_ptr<CClientConnection> client;
     if (text) {
-        auto session = std::make_shared<CTextSession>(std::move(socket), id, *this, m_log, closed);
+        auto session = std::make_shared<CTextSession>(std::move(socket), id, *this, m_log, gone);
         m_textClients[id] = session;
         client = session;
     } else {
-        client = std::make_shared<CStationSession>(std::move(socket), id, *this, m_log, closed);
+        client = std::make_shared<CStationSession>(std::move(socket), id, *this, m_log, gone);
     }
     m_clients[id] = client;
-    client->Start();
+    return client;
 }
 
 void CHubServer::OnPublished(HubSnapshot state) {
@@ -115,8 +115,8 @@ void CHubServer::Stop() {
 
 void CHubServer::CloseAll() {
     asio::error_code ignored;
-    m_stations.close(ignored);
-    m_texts.close(ignored);
+    m_stations.Close();
+    m_texts.Close();
     m_signals.cancel(ignored);
     const auto clients = m_clients;
     for (const auto& [id, weak] : clients) {

@@ -12,6 +12,7 @@
 #include "hub/clientconnection.h"
 #include "hub/deviceowner.h"
 #include "hub/hubcontext.h"
+#include "hub/hublistener.h"
 #include "hub/huboptions.h"
 
 namespace vantel {
@@ -39,18 +40,17 @@ public:
     void OnNetworkThread(std::function<void()> fn) override;
 
 private:
-    bool Listen(asio::ip::tcp::acceptor& acceptor, const std::string& host, unsigned short port,
-                std::string& where, std::string& error);
-    void Accept(asio::ip::tcp::acceptor& acceptor, bool text);
-    void OnAccepted(asio::ip::tcp::socket socket, bool text);
+    // The session of a face for an accepted socket, with its id, in the client maps.
+    std::shared_ptr<CClientConnection> MakeSession(asio::ip::tcp::socket socket, bool text,
+                                                   CClientConnection::Closed closed);
     void OnPublished(HubSnapshot state);
     void CloseAll();
 
     asio::io_context m_io;  // first member: destroyed last
     HubOptions m_options;
     HubLog m_log;
-    asio::ip::tcp::acceptor m_stations;
-    asio::ip::tcp::acceptor m_texts;
+    CHubListener m_stations;
+    CHubListener m_texts;
     asio::signal_set m_signals;
     HubSnapshot m_state;
     std::map<ClientId, std::weak_ptr<CClientConnection>> m_clients;

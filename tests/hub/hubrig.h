@@ -24,11 +24,13 @@ public:
     using ms = std::chrono::milliseconds;
 
     // The simulator has 4 inputs and 4 outputs; the settings file names input 0 "Cam 1".
-    explicit HubRig(std::vector<std::string> hubExtra = {}) {
+    // launcher: words before the hub's own command line (prlimit, say).
+    explicit HubRig(std::vector<std::string> hubExtra = {},
+                    std::vector<std::string> launcher = {}) {
         m_settings = (m_dir.Path() / "setup.ini").string();
         std::ofstream(m_settings) << "[BUTTON]\n3000=Cam 1\n";
         StartSim(0);
-        StartHub(hubExtra);
+        StartHub(hubExtra, launcher);
     }
 
     // The hub must end cleanly: a crash or a sanitizer's report fails the test.
@@ -44,6 +46,7 @@ public:
     std::string Station() const { return "127.0.0.1:" + std::to_string(m_stationPort); }
     const std::string& Settings() const { return m_settings; }
     CChildProcess& Hub() { return *m_hub; }
+    CChildProcess& Sim() { return *m_sim; }
 
     // vantelctl through the hub's station face.
     CtlResult Ctl(std::vector<std::string> args) const {
@@ -67,7 +70,9 @@ public:
     int SimPort() const { return m_simPort; }
 
 private:
-    void StartHub(const std::vector<std::string>& hubExtra) {
+    // launcher: words before the hub's own command line (prlimit, say).
+    void StartHub(const std::vector<std::string>& hubExtra,
+                  const std::vector<std::string>& launcher = {}) {
         std::vector<std::string> args{VANTEL_HUB_EXE,
                                       "--listen",
                                       "127.0.0.1:0",
@@ -82,6 +87,7 @@ private:
                                       "--timeout",
                                       "300"};
         args.insert(args.end(), hubExtra.begin(), hubExtra.end());
+        args.insert(args.begin(), launcher.begin(), launcher.end());
         m_hub = std::make_unique<CChildProcess>(args);
         m_stationPort = PortOf(*m_hub, R"(^listening on 127\.0\.0\.1:(\d+)$)");
         m_textPort = PortOf(*m_hub, R"(^text listening on 127\.0\.0\.1:(\d+)$)");

@@ -14,6 +14,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "hub/textblockreader.h"
 
@@ -27,6 +28,8 @@ struct TextView {
     std::map<int, char> locks;
     int acks = 0;
     int naks = 0;
+    std::vector<std::string> others;  // headers of blocks the client does not know
+    bool closed = false;              // the hub closed the connection
 };
 
 class TextClient {
@@ -58,6 +61,7 @@ public:
     TextClient& operator=(const TextClient&) = delete;
 
     bool Connected() const { return m_connected; }
+    int Fd() const { return m_fd; }
     const TextView& View() const { return m_view; }
     void Close() {
         if (m_fd >= 0) {
@@ -115,6 +119,7 @@ public:
         char chunk[65536];
         const ssize_t n = ::recv(m_fd, chunk, sizeof chunk, 0);
         if (n <= 0) {
+            m_view.closed = n == 0;
             return false;
         }
         std::vector<TextBlock> blocks;
@@ -137,6 +142,8 @@ private:
                     m_view.present = line == "Device present: true";
                 }
             }
+        } else if (block.header.find(':') + 1 != block.header.size()) {
+            m_view.others.push_back(block.header);
         } else if (block.header != "PROTOCOL PREAMBLE:") {
             TakeItems(block);
         }

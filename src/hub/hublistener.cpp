@@ -68,7 +68,9 @@ void CHubListener::OnAccepted(asio::ip::tcp::socket socket) {
         return;
     }
     ++m_clients;
-    m_make(std::move(socket), [this](ClientId) { --m_clients; })->Start();
+    const auto session = m_make(std::move(socket), [this](ClientId) { --m_clients; });
+    session->UseBudget(m_face.budget);
+    session->Start();
 }
 
 // Tells the client why, without waiting for it: a fresh connection's send buffer takes a

@@ -4,7 +4,8 @@
 // told so with the face's refusal text, where the face has one, closed and logged), and
 // accepting that fails (no file descriptor left) never spins: the listener stops accepting
 // for a pause that grows after each failure up to kLongestPause, keeps serving the clients it
-// has, and logs once per kLogPeriod with the count.
+// has, and logs once per kLogPeriod with the count. Every session it makes counts what it
+// queues against the hub's budget.
 
 #include <asio.hpp>
 #include <chrono>
@@ -31,6 +32,7 @@ public:
         std::string name;  // "text", "station": for the log
         std::size_t maxClients = 256;
         std::string refusal;  // sent to a client over the cap before it is closed; may be empty
+        CByteBudget* budget = nullptr;  // shared by every face: the bytes all clients hold
     };
 
     CHubListener(asio::io_context& io, Face face, HubLog log, Make make);

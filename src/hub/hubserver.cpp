@@ -2,7 +2,10 @@
 
 #include "hub/descriptorlimit.h"
 #include "hub/stationsession.h"
+#include "hub/textformat.h"
 #include "hub/textsession.h"
+
+#include <algorithm>
 
 namespace vantel {
 
@@ -20,11 +23,12 @@ std::string TextRefusal(std::size_t maxClients) {
 CHubServer::CHubServer(HubOptions options)
     : m_options(std::move(options)),
       m_log(m_options.device.log ? m_options.device.log : [](const std::string&) {}),
-      m_stations(m_io, {"station", m_options.maxClients, ""}, m_log,
+      m_stations(m_io, {"station", m_options.maxClients, "", &m_budget}, m_log,
                  [this](asio::ip::tcp::socket socket, CClientConnection::Closed closed) {
                      return MakeSession(std::move(socket), false, std::move(closed));
                  }),
-      m_texts(m_io, {"text", m_options.maxClients, TextRefusal(m_options.maxClients)}, m_log,
+      m_texts(m_io, {"text", m_options.maxClients, TextRefusal(m_options.maxClients), &m_budget},
+              m_log,
               [this](asio::ip::tcp::socket socket, CClientConnection::Closed closed) {
                   return MakeSession(std::move(socket), true, std::move(closed));
               }),
@@ -90,15 +94,32 @@ std::shared_ptr<CClientConnection> CHubServer::MakeSession(asio::ip::tcp::socket
 }
 
 void CHubServer::OnPublished(HubSnapshot state) {
-    const HubSnapshot before = std::move(m_state);
-    m_state = std::move(state);
+    m_current = std::make_shared<const HubSnapshot>(std::move(state));
+    m_changeTexts.clear();
     // Copied first: a push that overflows a client's queue closes it, which edits the map.
     const auto clients = m_textClients;
     for (const auto& [id, weak] : clients) {
         if (const auto session = weak.lock()) {
-            session->Push(before, m_state);
+            session->Push();
         }
     }
+}
+
+SharedBytes CHubServer::ChangeText(const SnapshotPtr& from, const LockOwner& viewer) {
+    const auto holds = [&viewer](const HubSnapshot& s) {
+        return std::find(s.lockOwners.begin(), s.lockOwners.end(), viewer) != s.lockOwners.end();
+    };
+    if (holds(*from) || holds(*m_current)) {
+        // Its own locks read O to it alone.
+        return std::make_shared<const std::string>(ChangeBlocks(*from, *m_current, viewer));
+    }
+    auto& cached = m_changeTexts[from.get()];
+    if (!cached.second) {
+        // Seen by nobody, every lock reads L, as to any client that holds none.
+        cached = {from, std::make_shared<const std::string>(
+                            ChangeBlocks(*from, *m_current, LockOwner{}))};
+    }
+    return cached.second;
 }
 
 void CHubServer::OnNetworkThread(std::function<void()> fn) {

@@ -35,7 +35,9 @@ public:
     // Ends Run; may be called from any thread.
     void Stop();
 
-    const HubSnapshot& State() const override { return m_state; }
+    const HubSnapshot& State() const override { return *m_current; }
+    SnapshotPtr Current() const override { return m_current; }
+    SharedBytes ChangeText(const SnapshotPtr& from, const LockOwner& viewer) override;
     CDeviceOwner& Owner() override { return m_owner; }
     void OnNetworkThread(std::function<void()> fn) override;
 
@@ -52,7 +54,12 @@ private:
     CHubListener m_stations;
     CHubListener m_texts;
     asio::signal_set m_signals;
-    HubSnapshot m_state;
+    CByteBudget m_budget;
+    SnapshotPtr m_current = std::make_shared<const HubSnapshot>();
+    // The shared change text from a state to m_current, for clients whose locks did not
+    // change; emptied whenever m_current changes. Keyed by the state's address, which the
+    // kept pointer holds.
+    std::map<const HubSnapshot*, std::pair<SnapshotPtr, SharedBytes>> m_changeTexts;
     std::map<ClientId, std::weak_ptr<CClientConnection>> m_clients;
     std::map<ClientId, std::weak_ptr<CTextSession>> m_textClients;
     ClientId m_nextId = 1;

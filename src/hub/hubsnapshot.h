@@ -4,6 +4,7 @@
 // setup block, the button labels and who holds each output's lock.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,5 +36,8 @@ struct HubSnapshot {
 
     bool operator==(const HubSnapshot&) const = default;
 };
+
+// A snapshot as the network thread shares it among clients.
+using SnapshotPtr = std::shared_ptr<const HubSnapshot>;
 
 }  // namespace vantel

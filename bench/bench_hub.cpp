@@ -26,6 +26,10 @@
 //   ember_rtt_ms, text_rtt_ms, ember_rtt_ratio
 //                                 a consumer's connect until it has the update, against a
 //                                 text client's route until it has the push; rounds alternate
+//   hub_load_*                    500 text and 500 station clients, each taking 2 routes a
+//                                 second for 20 s (120 s with --long): push and ACK p99, the
+//                                 process's peak RSS (hub, simulator and clients together, so
+//                                 an upper bound of the hub's), takes lost (see hubload.h)
 
 #include <dirent.h>
 #include <sched.h>
@@ -45,8 +49,10 @@
 #include <vector>
 
 #include "emberconsumer.h"
+#include "hub/descriptorlimit.h"
 #include "hub/hubserver.h"
 #include "hub/swp08request.h"
+#include "hubload.h"
 #include "link/vexalib.h"
 #include "median.h"
 #include "simthread.h"
@@ -149,6 +155,7 @@ private:
         options.ember = true;
         options.device.port = "127.0.0.1:" + std::to_string(devicePort);
         options.device.timeoutMs = kTimeoutMs;
+        options.maxClients = 1024;
         return options;
     }
     static int PortOf(const std::string& endpoint) {
@@ -547,11 +554,54 @@ void Swp08RttFigure(int textPort, int swp08Port) {
     std::printf("swp08_connect_ms: %.3f ms\n", Median(swp08));
     std::printf("swp08_text_route_ms: %.3f ms\n", Median(texts));
     std::printf("swp08_rtt_ratio: %.2f\n", Median(swp08) / Median(texts));
+// The peak resident set of this process, in MiB.
+double PeakRssMib() {
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    char line[256];
+    long kib = 0;
+    while (status != nullptr && std::fgets(line, sizeof line, status) != nullptr) {
+        if (std::sscanf(line, "VmHWM: %ld kB", &kib) == 1) {
+            break;
+        }
+    }
+    if (status != nullptr) {
+        std::fclose(status);
+    }
+    return static_cast<double>(kib) / 1024.0;
+}
+
+void LoadFigures(unsigned short simPort, int stationPort, int textPort, bool longForm) {
+    CHubLoad::Shape shape;
+    shape.inputs = kPorts;
+    shape.outputs = kPorts;
+    shape.duration = std::chrono::seconds(longForm ? 120 : 20);
+    CHubLoad load(textPort, stationPort, shape);
+    const auto result = load.Run([simPort]() -> std::optional<std::map<int, int>> {
+        CVexaLib device;
+        const std::string address = "127.0.0.1:" + std::to_string(simPort);
+        return device.Open(address.c_str()) != 0 ? ReadRoutes(device) : std::nullopt;
+    });
+    if (!result.connected || result.pushMs.empty() || result.ackMs.empty()) {
+        Fail("the load clients could not connect or got nothing");
+    }
+    std::printf("hub_load_takes: %ld\n", result.takes);
+    std::printf("hub_load_push_p99_ms: %.3f ms\n", Percentile(result.pushMs, 0.99));
+    std::printf("hub_load_ack_p99_ms: %.3f ms\n", Percentile(result.ackMs, 0.99));
+    if (!result.stationMs.empty()) {
+        std::printf("hub_load_station_p99_ms: %.3f ms\n", Percentile(result.stationMs, 0.99));
+    }
+    std::printf("hub_load_rss_mib: %.1f MiB\n", PeakRssMib());
+    std::printf("hub_load_lost: %ld\n", result.lost);
 }
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const bool longForm = argc > 1 && std::string(argv[1]) == "--long";
+    // A thousand clients and the hub's side of each in one process.
+    if (const auto limit = vantel::FitDescriptorLimit(4096); !limit.empty()) {
+        std::fprintf(stderr, "bench_hub: %s\n", limit.c_str());
+    }
     CSimThread sim(kPorts, kPorts);
     if (!sim.Error().empty()) {
         Fail(sim.Error().c_str());
@@ -568,5 +618,6 @@ int main() {
     ClientsFigures(sim.Port(), hub.StationPort(), hub.TextPort());
     Swp08PushFigure(hub.StationPort(), hub.Swp08Port());
     Swp08RttFigure(hub.TextPort(), hub.Swp08Port());
+    LoadFigures(sim.Port(), hub.StationPort(), hub.TextPort(), longForm);
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "hub/clientconnection.h"
 
+#include "link/keepalive.h"
+
 namespace vantel {
 
 namespace {
@@ -34,6 +36,23 @@ CClientConnection::CClientConnection(asio::ip::tcp::socket socket, ClientId id, 
       m_closedCallback(std::move(closed)) {
     asio::error_code ignored;
     m_socket.set_option(asio::ip::tcp::no_delay(true), ignored);
+    // A client that lost power or its network never says goodbye: keepalive finds it, and
+    // its connection is closed like any other that ends.
+    EnableKeepAlive(m_socket.native_handle());
+}
+
+void CClientConnection::UseBudget(CByteBudget* budget) {
+    m_budget = budget;
+    if (m_budget != nullptr) {
+        std::weak_ptr<CClientConnection> weak = weak_from_this();
+        m_budget->Join(m_id, [weak] {
+            if (const auto self = weak.lock()) {
+                self->End(
+                    "holds the most while the hub's memory for clients is full; "
+                    "disconnected");
+            }
+        });
+    }
 }
 
 void CClientConnection::Start() {
@@ -46,15 +65,53 @@ void CClientConnection::Send(std::string_view bytes) {
     if (m_closed || bytes.empty()) {
         return;
     }
-    if (m_queued + bytes.size() > kMaxQueuedBytes) {
-        End("does not read what it is sent; disconnected");
+    Send(std::make_shared<const std::string>(bytes));
+}
+
+void CClientConnection::Send(SharedBytes bytes) {
+    if (m_closed || !bytes || bytes->empty()) {
         return;
     }
-    m_queue.emplace_back(bytes);
-    m_queued += bytes.size();
+    // What was pushed before an answer reaches the client before it.
+    FlushStale();
+    Enqueue(std::move(bytes));
     if (!m_writing) {
         WriteNext();
     }
+}
+
+void CClientConnection::MarkStale() {
+    if (m_closed) {
+        return;
+    }
+    m_stale = true;
+    if (!m_writing) {
+        WriteNext();
+    }
+}
+
+void CClientConnection::FlushStale() {
+    if (!m_stale || m_closed) {
+        return;
+    }
+    m_stale = false;
+    if (auto bytes = TakeStale(); bytes && !bytes->empty()) {
+        Enqueue(std::move(bytes));
+    }
+}
+
+void CClientConnection::Enqueue(SharedBytes bytes) {
+    const std::size_t size = bytes->size();
+    if (m_queued + size > kMaxQueuedBytes) {
+        End("does not read what it is sent; disconnected");
+        return;
+    }
+    if (m_budget != nullptr && !m_budget->Add(m_id, size)) {
+        End("holds the most while the hub's memory for clients is full; disconnected");
+        return;
+    }
+    m_queue.push_back(std::move(bytes));
+    m_queued += size;
 }
 
 void CClientConnection::Close() {
@@ -65,6 +122,9 @@ void CClientConnection::Close() {
     asio::error_code ignored;
     m_socket.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
     m_socket.close(ignored);
+    if (m_budget != nullptr) {
+        m_budget->Leave(m_id);
+    }
     if (m_closedCallback) {
         m_closedCallback(m_id);
     }
@@ -95,24 +155,39 @@ void CClientConnection::Read() {
 }
 
 void CClientConnection::WriteNext() {
+    FlushStale();
     if (m_closed || m_queue.empty()) {
         m_writing = false;
         return;
     }
     m_writing = true;
-    asio::async_write(m_socket, asio::buffer(m_queue.front()),
+    m_gather.clear();
+    for (std::size_t i = 0; i < m_queue.size() && i < kMaxGather; ++i) {
+        m_gather.push_back(asio::buffer(*m_queue[i]));
+    }
+    asio::async_write(m_socket, m_gather,
                       [self = shared_from_this()](const asio::error_code& ec, std::size_t) {
                           if (ec) {
                               self->m_writing = false;
                               self->End("lost: " + ec.message());
                               return;
                           }
-                          if (!self->m_queue.empty()) {
-                              self->m_queued -= self->m_queue.front().size();
-                              self->m_queue.pop_front();
-                          }
+                          self->Written();
                           self->WriteNext();
                       });
+}
+
+// The buffers of the write that just ended leave the queue.
+void CClientConnection::Written() {
+    for (std::size_t i = 0; i < m_gather.size() && !m_queue.empty(); ++i) {
+        const std::size_t size = m_queue.front()->size();
+        m_queued -= size;
+        if (m_budget != nullptr) {
+            m_budget->Remove(m_id, size);
+        }
+        m_queue.pop_front();
+    }
+    m_gather.clear();
 }
 
 void CClientConnection::End(const std::string& why) {

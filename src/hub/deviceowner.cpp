@@ -239,6 +239,7 @@ void CDeviceOwner::Refresh() {
     } else if (!ReadLive()) {
         SetAbsent("no answer from " + m_options.port);
     }
+    NoteConnectFailure();
     if (m_labels.Reload()) {
         TakeLabels();
     }
@@ -289,6 +290,16 @@ bool CDeviceOwner::ReadLive(bool withSetup) {
     FitLocks();
     TakeLabels();
     return true;
+}
+
+// Logs once why connecting cannot even be tried (no file descriptor left); the link keeps
+// trying meanwhile.
+void CDeviceOwner::NoteConnectFailure() {
+    const std::string failure = m_link.LastConnectFailure();
+    if (failure != m_connectFailure && !failure.empty()) {
+        m_options.log("cannot connect to " + m_options.port + ": " + failure + "; trying again");
+    }
+    m_connectFailure = failure;
 }
 
 void CDeviceOwner::SetAbsent(const std::string& why) {
@@ -377,8 +388,9 @@ std::optional<Frame> CDeviceOwner::Forward(const Frame& request) {
         // No command of the device is this long; a switch this long names ports it lacks.
         return Reply(request, sent.cmd == kSwitch ? kStatusOutOfRange : kStatusBadLength);
     }
-    if (const auto refusal = CheckLocks(sent)) {
-        return Reply(request, *refusal);
+    if (const auto verdict = CheckLocks(sent); !verdict.forward) {
+        return verdict.status ? std::optional<Frame>(Reply(request, *verdict.status))
+                              : std::nullopt;
     }
     auto reply = Command(sent, *size);
     if (sent.cmd == kSwitch && reply && reply->status == 0) {
@@ -397,10 +409,16 @@ std::optional<Frame> CDeviceOwner::Forward(const Frame& request) {
     return reply;
 }
 
-// kStatusLocked when the request would change an output that a client has locked.
-std::optional<std::uint8_t> CDeviceOwner::CheckLocks(const Frame& request) {
+// Whether a request may go to the device: it may unless it would change an output that a
+// client has locked. A check that cannot be made (the device does not answer the fresh read
+// it needs) never lets the request through: the station hears nothing, as from an absent
+// device, and the request is not sent.
+CDeviceOwner::LockVerdict CDeviceOwner::CheckLocks(const Frame& request) {
+    const LockVerdict pass{true, std::nullopt};
+    const LockVerdict locked{false, kStatusLocked};
+    const LockVerdict unchecked{false, std::nullopt};
     if (!m_locks.Any() || !ChangesLive(request.cmd)) {
-        return std::nullopt;
+        return pass;
     }
     if (request.cmd == kWriteSetup) {
         // New counts would take outputs away or add some under a lock.
@@ -408,24 +426,28 @@ std::optional<std::uint8_t> CDeviceOwner::CheckLocks(const Frame& request) {
         const bool resizes =
             request.payload.size() == kSetupSize &&
             (block.InputCount() != m_state.Inputs() || block.OutputCount() != m_state.Outputs());
-        return resizes ? std::optional<std::uint8_t>(kStatusLocked) : std::nullopt;
+        return resizes ? locked : pass;
     }
     if (!ReadLive(false)) {
-        return std::nullopt;  // the command itself meets the silent device
+        return unchecked;
     }
     std::vector<int> changed;
     if (request.cmd == kSwitch) {
         changed = OutputsChangedBySwitch(m_state.image, request.payload);
     } else if (request.payload.size() == 2 && request.payload[1] != 0) {
         const auto scene = Command(Frame{0, kReadImage, 0, {request.payload[1]}}, kImageSize);
-        if (!scene || scene->status != 0) {
-            return std::nullopt;  // the device will refuse the load itself
+        if (!scene) {
+            return unchecked;
+        }
+        if (scene->status != 0) {
+            // A scene the device will not read it will not load either: its refusal stands.
+            return LockVerdict{false, scene->status};
         }
         changed = OutputsThatDiffer(m_state.image, CStateImage(scene->payload));
     }
-    const bool locked =
+    const bool any =
         std::any_of(changed.begin(), changed.end(), [this](int j) { return m_locks.IsLocked(j); });
-    return locked ? std::optional<std::uint8_t>(kStatusLocked) : std::nullopt;
+    return any ? locked : pass;
 }
 
 // Routes (output, input) pairs for a text client: all of them, or none when one of the

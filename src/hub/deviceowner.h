@@ -95,10 +95,16 @@ private:
     bool EnsureOpen();
     bool ReadLive(bool withSetup = true);
     void SetAbsent(const std::string& why);
+    void NoteConnectFailure();
     void Publish();
 
     std::optional<Frame> Forward(const Frame& request);
-    std::optional<std::uint8_t> CheckLocks(const Frame& request);
+    // Whether a change may be forwarded; when not, the refusal status, or none for no reply.
+    struct LockVerdict {
+        bool forward;
+        std::optional<std::uint8_t> status;
+    };
+    LockVerdict CheckLocks(const Frame& request);
     std::optional<Frame> Command(const Frame& request, std::size_t replySize);
     bool Route(const LockOwner& owner, const Routes& routes);
     bool ApplyPlan(const Routes& routes);
@@ -122,6 +128,7 @@ private:
     HubSnapshot m_published;
     bool m_everPublished = false;
     bool m_opened = false;
+    std::string m_connectFailure;  // logged already
     std::chrono::steady_clock::time_point m_nextOpen{};
     std::chrono::steady_clock::time_point m_nextRefresh{};
     bool m_readBackDue = false;  // a switch answered done waits for its read-back

@@ -1,6 +1,7 @@
 #pragma once
-// HubOptions: where the hub serves its two faces and how it reaches the device.
+// HubOptions: where the hub serves its faces and how it reaches the device.
 
+#include <cstddef>
 #include <string>
 
 #include "hub/deviceowner.h"
@@ -21,8 +22,9 @@ struct HubOptions {
     bool ember = false;  // the Ember+ face, served only when asked for
     std::string emberHost = "127.0.0.1";
     unsigned short emberPort = 0;
-    bool handleSignals = false;  // SIGINT and SIGTERM stop the hub
-    bool announce = false;       // announce both faces by DNS-SD
+    std::size_t maxClients = 256;  // per face: connections served at once
+    bool handleSignals = false;    // SIGINT and SIGTERM stop the hub
+    bool announce = false;         // announce the station and text faces by DNS-SD
     DeviceOwnerOptions device;
 };
 

@@ -1,7 +1,8 @@
 #pragma once
 // CHubServer: vantel-hub's network side and the device owner behind it. One thread (the one
-// that calls Run) serves every client connection of both faces; the device owner has its own.
-// Snapshots of the state come from the device owner and are pushed to every text client.
+// that calls Run) serves every client connection of every face (station, text, SW-P-08,
+// Ember+), each accepted through its CHubListener; the device owner has its own. Snapshots of
+// the state come from the device owner and are pushed to every text, SW-P-08 and Ember+ client.
 
 #include <asio.hpp>
 #include <map>
@@ -13,6 +14,7 @@
 #include "hub/clientconnection.h"
 #include "hub/deviceowner.h"
 #include "hub/hubcontext.h"
+#include "hub/hublistener.h"
 #include "hub/huboptions.h"
 
 namespace vantel {
@@ -39,16 +41,18 @@ public:
     // Ends Run; may be called from any thread.
     void Stop();
 
-    const HubSnapshot& State() const override { return m_state; }
+    const HubSnapshot& State() const override { return *m_current; }
+    SnapshotPtr Current() const override { return m_current; }
+    SharedBytes ChangeText(const SnapshotPtr& from, const LockOwner& viewer) override;
     CDeviceOwner& Owner() override { return m_owner; }
     void OnNetworkThread(std::function<void()> fn) override;
 
 private:
-    bool Listen(asio::ip::tcp::acceptor& acceptor, const std::string& host, unsigned short port,
-                std::string& where, std::string& error);
     enum class Face { kStation, kText, kSwp08, kEmber };
-    void Accept(asio::ip::tcp::acceptor& acceptor, Face face);
-    void OnAccepted(asio::ip::tcp::socket socket, Face face);
+    // The session of a face for an accepted socket, with its id, in the client maps.
+    std::shared_ptr<CClientConnection> MakeSession(asio::ip::tcp::socket socket, Face face,
+                                                   CClientConnection::Closed closed);
+    CHubListener::Make Maker(Face face);
     void OnPublished(HubSnapshot state);
     void CloseAll();
     void AnnounceAs(const HubSnapshot& state);
@@ -56,12 +60,17 @@ private:
     asio::io_context m_io;  // first member: destroyed last
     HubOptions m_options;
     HubLog m_log;
-    asio::ip::tcp::acceptor m_stations;
-    asio::ip::tcp::acceptor m_texts;
-    asio::ip::tcp::acceptor m_swp08;
-    asio::ip::tcp::acceptor m_embers;
+    CHubListener m_stations;
+    CHubListener m_texts;
+    CHubListener m_swp08;   // opened with options.swp08 only
+    CHubListener m_embers;  // opened with options.ember only
     asio::signal_set m_signals;
-    HubSnapshot m_state;
+    CByteBudget m_budget;
+    SnapshotPtr m_current = std::make_shared<const HubSnapshot>();
+    // The shared change text from a state to m_current, for clients whose locks did not
+    // change; emptied whenever m_current changes. Keyed by the state's address, which the
+    // kept pointer holds.
+    std::map<const HubSnapshot*, std::pair<SnapshotPtr, SharedBytes>> m_changeTexts;
     std::map<ClientId, std::weak_ptr<CClientConnection>> m_clients;
     std::map<ClientId, std::weak_ptr<CTextSession>> m_textClients;
     std::map<ClientId, std::weak_ptr<CSwp08Session>> m_swp08Clients;

@@ -5,6 +5,7 @@
 // gives the switcher.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,5 +39,8 @@ struct HubSnapshot {
 
     bool operator==(const HubSnapshot&) const = default;
 };
+
+// A snapshot as the network thread shares it among clients.
+using SnapshotPtr = std::shared_ptr<const HubSnapshot>;
 
 }  // namespace vantel

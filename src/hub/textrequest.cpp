@@ -56,7 +56,8 @@ std::optional<int> PortNumber(std::string_view text, int count) {
     int value = -1;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < 0 ||
-        value >= count || text.front() == '-' || text.front() == '+') {
+        value >= count || text.front() == '-' || text.front() == '+' ||
+        (text.size() > 1 && text.front() == '0')) {
         return std::nullopt;
     }
     return value;

@@ -14,17 +14,37 @@ CTextSession::CTextSession(asio::ip::tcp::socket socket, ClientId id, IHubContex
 void CTextSession::OnStart() {
     // The closing block tells a client that the dump on connect is whole; a client that does
     // not know it skips it like any block it does not know.
-    Send(PreambleBlock() + StateBlocks(m_hub.State(), m_owner) + "END PRELUDE:\n\n");
+    m_told = m_hub.Current();
+    Send(PreambleBlock() + StateBlocks(*m_told, m_owner) + "END PRELUDE:\n\n");
 }
 
-void CTextSession::Push(const HubSnapshot& before, const HubSnapshot& after) {
-    Send(ChangeBlocks(before, after, m_owner));
+SharedBytes CTextSession::TakeStale() {
+    const SnapshotPtr now = m_hub.Current();
+    if (!m_told || now == m_told) {
+        return nullptr;
+    }
+    SharedBytes text = m_hub.ChangeText(m_told, m_owner);
+    m_told = now;
+    return text;
 }
+
+namespace {
+
+std::size_t BytesOf(const TextBlock& block) {
+    std::size_t bytes = block.header.size();
+    for (const auto& line : block.lines) {
+        bytes += line.size() + 1;
+    }
+    return bytes;
+}
+
+}  // namespace
 
 void CTextSession::OnData(std::string_view data) {
     std::vector<TextBlock> blocks;
     m_reader.Feed(data, blocks);
     for (auto& block : blocks) {
+        m_waitingBytes += BytesOf(block);
         m_waiting.push_back(std::move(block));
     }
     ServeWaiting();
@@ -34,9 +54,10 @@ void CTextSession::ServeWaiting() {
     while (!m_busy && !IsClosed() && !m_waiting.empty()) {
         const TextBlock block = std::move(m_waiting.front());
         m_waiting.pop_front();
+        m_waitingBytes -= BytesOf(block);
         m_busy = !Serve(block);
     }
-    if (m_busy || m_waiting.size() >= kMaxWaitingBlocks) {
+    if (m_busy || m_waiting.size() >= kMaxWaitingBlocks || m_waitingBytes >= kMaxWaitingBytes) {
         PauseReading();
     } else {
         ResumeReading();

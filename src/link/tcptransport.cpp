@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "link/keepalive.h"
+
 namespace vantel {
 
 TcpTransport::TcpTransport(asio::ip::tcp::endpoint endpoint) : m_endpoint(std::move(endpoint)) {}
@@ -15,6 +17,9 @@ bool TcpTransport::Open(Clock::time_point deadline) {
     }
     std::error_code ignored;
     m_stream.set_option(asio::ip::tcp::no_delay(true), ignored);
+    // A device that lost power says nothing: keepalive finds it, and the keeper connects
+    // again once it is back.
+    EnableKeepAlive(m_stream.native_handle());
     m_open.store(true);
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
-// TcpTransport: the link over a TCP connection (TCP_NODELAY, so every frame leaves at once).
-// A connection that broke is made again by Reopen.
+// TcpTransport: the link over a TCP connection (TCP_NODELAY, so every frame leaves at once;
+// keepalive, so a peer that died silently is found). A connection that broke is made again by
+// Reopen.
 
 #include <asio.hpp>
 #include <chrono>

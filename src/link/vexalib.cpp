@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <cstring>
+#include <exception>
 #include <optional>
 #include <random>
 #include <thread>
@@ -52,6 +53,37 @@ std::uint8_t UnpredictableSeq() {
     return static_cast<std::uint8_t>(source() & 0xFF);
 }
 
+// A new transport to the same place as t; nullptr where t cannot be made again, or where the
+// system cannot make one now: without a free file descriptor, making a transport's socket
+// machinery throws, and failure says why.
+std::unique_ptr<ITransport> TryRemake(const ITransport& t, std::string& failure) {
+    try {
+        return t.Remake();
+    } catch (const std::exception& e) {
+        failure = e.what();
+        return nullptr;
+    }
+}
+
+// Whether t can be made again (tried by making one; a failure to get a descriptor for it
+// still says yes: the place is one that can be connected to again).
+bool Remakeable(const ITransport& t) {
+    std::string failure;
+    return TryRemake(t, failure) != nullptr || !failure.empty();
+}
+
+// Opens t again; false where it cannot, also where the system has no descriptor to give for
+// the socket machinery (Asio throws then, on the first use of a transport's io_context).
+bool TryReopen(ITransport& t, ITransport::Clock::time_point deadline, std::string& failure) {
+    try {
+        return t.Reopen(deadline);
+    } catch (const std::exception& e) {
+        failure = e.what();
+        t.Close();
+        return false;
+    }
+}
+
 }  // namespace
 
 struct CVexaLib::Impl {
@@ -86,6 +118,9 @@ struct CVexaLib::Impl {
     mutable std::atomic<int> lastRefusal{0};
     std::atomic<std::uint64_t> cancelGeneration{0};
     std::atomic<int> replacing{0};  // Open or Close waiting for the command lock
+    // Why the last attempt to connect could not even start; empty after one that could.
+    mutable std::mutex failureMutex;
+    std::string connectFailure;
 
     // Command state, under commandMutex.
     std::uint8_t seq = UnpredictableSeq();
@@ -107,6 +142,7 @@ struct CVexaLib::Impl {
     bool Connected() const;
     bool CheckIdle();
     bool ConnectAgain();
+    void NoteConnectFailure(std::string failure);
     bool Adopt(std::unique_ptr<ITransport> fresh, std::uint64_t forSession);
     IoStatus DropWaiting(ITransport& link);
     bool NextFrame();
@@ -175,7 +211,7 @@ void CVexaLib::Impl::Replace(std::unique_ptr<ITransport> next) {
 // Under commandMutex, after Replace: a connection that can be made again is kept up by a
 // thread of the link.
 void CVexaLib::Impl::StartKeeper() {
-    if (!transport || !transport->Remake()) {
+    if (!transport || !Remakeable(*transport)) {
         return;
     }
     keeper.Start({[this] { return CheckIdle(); }, [this] { return ConnectAgain(); }});
@@ -210,16 +246,27 @@ bool CVexaLib::Impl::ConnectAgain() {
         if (transport->IsOpen()) {
             return true;  // a command made it again first
         }
-        fresh = transport->Remake();
+        std::string failure;
+        fresh = TryRemake(*transport, failure);
+        NoteConnectFailure(std::move(failure));
         connecting = fresh.get();
         forSession = session;
     }
-    const bool made = fresh && fresh->Reopen(ITransport::Clock::now() + kOpenTimeout);
+    std::string failure;
+    const bool made = fresh && TryReopen(*fresh, ITransport::Clock::now() + kOpenTimeout, failure);
+    if (!failure.empty()) {
+        NoteConnectFailure(std::move(failure));
+    }
     {
         std::lock_guard lock(transportMutex);
         connecting = nullptr;
     }
     return made && Adopt(std::move(fresh), forSession);
+}
+
+void CVexaLib::Impl::NoteConnectFailure(std::string failure) {
+    std::lock_guard lock(failureMutex);
+    connectFailure = std::move(failure);
 }
 
 bool CVexaLib::Impl::Adopt(std::unique_ptr<ITransport> fresh, std::uint64_t forSession) {
@@ -332,7 +379,11 @@ bool CVexaLib::Impl::Reconnect(ITransport& link, ITransport::Clock::time_point d
         return false;
     }
     decoder.Reset();
-    const bool made = link.Reopen(deadline);
+    std::string failure;
+    const bool made = TryReopen(link, deadline, failure);
+    if (!failure.empty()) {
+        NoteConnectFailure(std::move(failure));
+    }
     keeper.AttemptDone(made);
     return made;
 }
@@ -434,15 +485,24 @@ int CVexaLib::Open(const char* port) {
         factory = m_impl->factory;
         settingsPath = m_impl->settingsPath;
     }
-    std::unique_ptr<ITransport> next =
-        factory ? factory(port) : vantel::MakeTransport(port, settingsPath);
+    std::unique_ptr<ITransport> next;
+    try {
+        next = factory ? factory(port) : vantel::MakeTransport(port, settingsPath);
+        m_impl->NoteConnectFailure({});
+    } catch (const std::exception& e) {
+        // No socket to be had now (the file descriptor limit): a failed open, not a crash.
+        m_impl->NoteConnectFailure(e.what());
+        return 0;
+    }
     if (next && !factory) {
-        next->Reopen(ITransport::Clock::now() + kOpenTimeout);
+        std::string failure;
+        TryReopen(*next, ITransport::Clock::now() + kOpenTimeout, failure);
+        m_impl->NoteConnectFailure(std::move(failure));
     }
     // A port that names a reachable place but did not open now (the device is off, its
     // serial adapter unplugged) is kept closed: the keeper connects as soon as it can, so a
     // device switched on after the application needs no operator action.
-    if (next && (next->IsOpen() || next->Remake())) {
+    if (next && (next->IsOpen() || Remakeable(*next))) {
         m_impl->Replace(std::move(next));
         m_impl->StartKeeper();
     }
@@ -452,6 +512,11 @@ int CVexaLib::Open(const char* port) {
 void CVexaLib::Close() {
     const auto lock = m_impl->TakeOver();
     m_impl->Replace(nullptr);
+}
+
+std::string CVexaLib::LastConnectFailure() const {
+    std::lock_guard lock(m_impl->failureMutex);
+    return m_impl->connectFailure;
 }
 
 int CVexaLib::IsOpen() const {

@@ -52,6 +52,10 @@ public:
     // 1 while the connection is up; 0 when closed, or while a lost connection is down (the
     // link connects again by itself).
     int IsOpen() const;
+    // Why the last attempt to make the connection could not even start (the system gave no
+    // socket: "Too many open files"); empty once an attempt could. Such an attempt counts as
+    // a failed one and is tried again like any other.
+    std::string LastConnectFailure() const;
 
     // Sends cmd with the first len bytes of buf and waits at most timeout ms from the sending
     // for the reply, which is written to buf from offset len on. Assumes a 4096-byte buffer,

@@ -33,9 +33,10 @@ enum class UnlabelledAs { kNumber, kEmpty };
 std::vector<std::string> ReadButtonLabels(CIniFile& ini, ButtonKind kind, UnlabelledAs unlabelled);
 
 // A label as the settings file can hold it: on one line (every control character, line breaks
-// and tabs among them, becomes a space), bytes that are not UTF-8 replaced by U+FFFD, and no
-// longer than a value reads back, cut after a whole character. So a label shows the same
-// after a restart, and no label can push the file's other settings out of reach.
+// and tabs among them, becomes a space, and so do the C1 controls, NEL U+0085 among them, and
+// the line and paragraph separators U+2028 and U+2029), bytes that are not UTF-8 replaced by
+// U+FFFD, and no longer than a value reads back, cut after a whole character. So a label shows the
+// same after a restart, and no label can push the file's other settings out of reach.
 std::string StorableLabel(std::string_view utf8);
 
 }  // namespace vantel

@@ -12,6 +12,7 @@
 #include <memory>
 #include <regex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "childprocess.h"
@@ -26,12 +27,17 @@ public:
 
     // The simulator has 4 inputs and 4 outputs (or ports of each); the settings file names
     // input 0 "Cam 1". With "--swp08-listen" among the extra arguments the hub serves SW-P-08.
-    explicit HubRig(std::vector<std::string> hubExtra = {}, int ports = 4) : m_ports(ports) {
+    // launcher: words before the hub's own command line (prlimit, say).
+    explicit HubRig(std::vector<std::string> hubExtra = {}, int ports = 4,
+                    std::vector<std::string> launcher = {})
+        : m_ports(ports) {
         m_settings = (m_dir.Path() / "setup.ini").string();
         std::ofstream(m_settings) << "[BUTTON]\n3000=Cam 1\n";
         StartSim(0);
-        StartHub(hubExtra);
+        StartHub(hubExtra, launcher);
     }
+    HubRig(std::vector<std::string> hubExtra, std::vector<std::string> launcher)
+        : HubRig(std::move(hubExtra), 4, std::move(launcher)) {}
 
     // The hub must end cleanly: a crash or a sanitizer's report fails the test.
     ~HubRig() { StopHub(); }
@@ -71,7 +77,9 @@ public:
     int SimPort() const { return m_simPort; }
 
 private:
-    void StartHub(const std::vector<std::string>& hubExtra) {
+    // launcher: words before the hub's own command line (prlimit, say).
+    void StartHub(const std::vector<std::string>& hubExtra,
+                  const std::vector<std::string>& launcher = {}) {
         std::vector<std::string> args{VANTEL_HUB_EXE,
                                       "--listen",
                                       "127.0.0.1:0",
@@ -89,6 +97,7 @@ private:
             args.insert(args.end(), {"--timeout", "300"});
         }
         args.insert(args.end(), hubExtra.begin(), hubExtra.end());
+        args.insert(args.begin(), launcher.begin(), launcher.end());
         m_hub = std::make_unique<CChildProcess>(args);
         m_stationPort = PortOf(*m_hub, R"(^listening on 127\.0\.0\.1:(\d+)$)");
         m_textPort = PortOf(*m_hub, R"(^text listening on 127\.0\.0\.1:(\d+)$)");

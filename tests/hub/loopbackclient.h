@@ -42,6 +42,9 @@ public:
     CLoopbackClient& operator=(const CLoopbackClient&) = delete;
 
     bool Connected() const { return m_connected; }
+    int Fd() const { return m_fd; }
+    // The peer closed the connection (a Receive found its end).
+    bool PeerClosed() const { return m_peerClosed; }
     void Close() {
         if (m_fd >= 0) {
             ::close(m_fd);
@@ -72,6 +75,7 @@ public:
         char chunk[65536];
         const ssize_t n = ::recv(m_fd, chunk, sizeof chunk, 0);
         if (n <= 0) {
+            m_peerClosed = n == 0;
             return std::nullopt;
         }
         return std::string(chunk, static_cast<std::size_t>(n));
@@ -80,6 +84,7 @@ public:
 private:
     int m_fd = -1;
     bool m_connected = false;
+    bool m_peerClosed = false;
 };
 
 }  // namespace vantel

@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "hub/textblockreader.h"
 #include "loopbackclient.h"
@@ -23,6 +24,8 @@ struct TextView {
     std::map<std::string, std::string> device;  // the device block's fields
     int acks = 0;
     int naks = 0;
+    std::vector<std::string> others;  // headers of blocks the client does not know
+    bool closed = false;              // the hub closed the connection
 };
 
 class TextClient {
@@ -36,6 +39,7 @@ public:
         : m_socket(port, receiveBuffer, from) {}
 
     bool Connected() const { return m_socket.Connected(); }
+    int Fd() const { return m_socket.Fd(); }
     const TextView& View() const { return m_view; }
     void Close() { m_socket.Close(); }
     bool Send(const std::string& bytes) { return m_socket.Send(bytes); }
@@ -70,6 +74,7 @@ public:
     bool Pump(Clock::time_point deadline) {
         const auto bytes = m_socket.Receive(deadline);
         if (!bytes) {
+            m_view.closed = m_socket.PeerClosed();
             return false;
         }
         std::vector<TextBlock> blocks;
@@ -96,6 +101,8 @@ private:
                     m_view.present = line == "Device present: true";
                 }
             }
+        } else if (block.header.find(':') + 1 != block.header.size()) {
+            m_view.others.push_back(block.header);
         } else if (block.header != "PROTOCOL PREAMBLE:" && block.header != "CONFIGURATION:") {
             TakeItems(block);
         }

@@ -96,6 +96,7 @@ TEST(TextRequest, KindsAndBadBlocks) {
         {"VIDEO OUTPUT ROUTING:\n\n", Kind::kDumpRouting},
         {"VIDEO OUTPUT LOCKS:\n\n", Kind::kDumpLocks},
         {"VIDEO OUTPUT ROUTING:\n5 3\n\n", Kind::kRoute},
+        {"VIDEO OUTPUT ROUTING:\n0 0\n\n", Kind::kRoute},
         {"INPUT LABELS:\n3 Cam 4\n\n", Kind::kSetInputLabels},
         {"OUTPUT LABELS:\n5 \n\n", Kind::kSetOutputLabels},
         {"VIDEO OUTPUT LOCKS:\n0 O\n1 U\n2 F\n\n", Kind::kLock},
@@ -126,6 +127,11 @@ TEST(TextRequest, KindsAndBadBlocks) {
         {"VIDEO OUTPUT ROUTING:\n0 1 2\n\n", Kind::kBad},
         {"VIDEO OUTPUT ROUTING:\n0  1\n\n", Kind::kBad},
         {"VIDEO OUTPUT ROUTING:\n01x 1\n\n", Kind::kBad},
+        // Plain decimals only: a leading zero is not how the protocol writes a number.
+        {"VIDEO OUTPUT ROUTING:\n05 1\n\n", Kind::kBad},
+        {"VIDEO OUTPUT ROUTING:\n0 01\n\n", Kind::kBad},
+        {"VIDEO OUTPUT LOCKS:\n00 O\n\n", Kind::kBad},
+        {"INPUT LABELS:\n03 Cam\n\n", Kind::kBad},
         {"VIDEO OUTPUT ROUTING:\n99999999999 1\n\n", Kind::kBad},
         {"INPUT LABELS:\n4 Cam\n\n", Kind::kBad},  // no input 4
         {"INPUT LABELS:\n1\n\n", Kind::kBad},

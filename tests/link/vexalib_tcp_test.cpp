@@ -2,8 +2,10 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -206,6 +208,49 @@ TEST(LinkOverTcp, DeviceGoneForGoodFailsWithinTheTimeout) {
     const auto start = Clock::now();
     EXPECT_EQ(ReadImage(link, 300), kVexaConnectionLost);
     EXPECT_LT(Clock::now() - start, 1s);
+}
+
+// Holds every file descriptor the process may still open, under a lowered limit, until it
+// goes; then the limit is what it was.
+class NoDescriptorsLeft {
+public:
+    NoDescriptorsLeft() {
+        ::getrlimit(RLIMIT_NOFILE, &m_limit);
+        rlimit lowered = m_limit;
+        lowered.rlim_cur = std::min<rlim_t>(m_limit.rlim_cur, 256);
+        ::setrlimit(RLIMIT_NOFILE, &lowered);
+        for (int fd = ::dup(0); fd >= 0; fd = ::dup(0)) {
+            m_held.push_back(fd);
+        }
+    }
+    ~NoDescriptorsLeft() {
+        for (const int fd : m_held) {
+            ::close(fd);
+        }
+        ::setrlimit(RLIMIT_NOFILE, &m_limit);
+    }
+    NoDescriptorsLeft(const NoDescriptorsLeft&) = delete;
+    NoDescriptorsLeft& operator=(const NoDescriptorsLeft&) = delete;
+
+private:
+    rlimit m_limit{};
+    std::vector<int> m_held;
+};
+
+TEST(LinkOverTcp, NoDescriptorLeftToReconnectIsAFailedAttemptNotACrash) {
+    CVexaLib link;
+    const unsigned short port = OpenThenLoseTheDevice(link);
+    {
+        const NoDescriptorsLeft exhausted;
+        std::this_thread::sleep_for(2500ms);  // the keeper has tried, and failed, by now
+        EXPECT_EQ(link.IsOpen(), 0);
+        EXPECT_NE(link.LastConnectFailure(), "");
+    }
+    DeviceServer device(nullptr, port);
+    ASSERT_EQ(device.Server().Port(), port);
+    EXPECT_TRUE(AwaitOpen(link, 1, 6s)) << "tried again once descriptors were free";
+    EXPECT_EQ(link.LastConnectFailure(), "");
+    EXPECT_EQ(ReadImage(link), kVexaOk);
 }
 
 TEST(LinkOpen, NothingListeningFailsQuicklyAndConnectsWhenTheDeviceComes) {

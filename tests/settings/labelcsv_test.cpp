@@ -41,6 +41,14 @@ TEST(StorableLabelTest, MakesOneLineThatReadsBackWhole) {
     } cases[] = {
         {"plain", "Camera 1", "Camera 1"},
         {"CR LF, LF, tab and DEL become spaces", "a\r\nb\nc\td\x7F", "a  b c d "},
+        {"NEL, LINE and PARAGRAPH SEPARATOR become spaces",
+         "a\xC2\x85"
+         "b\xE2\x80\xA8"
+         "c\xE2\x80\xA9"
+         "d",
+         "a b c d"},
+        {"other characters that share their lead bytes stay", "\xC2\xA9 \xE2\x80\x94",
+         "\xC2\xA9 \xE2\x80\x94"},
         {"bytes that are not UTF-8", "x\xFFy", "x\xEF\xBF\xBDy"},
         {"254 bytes stay whole", longest, longest},
         {"a four-byte character over 254 bytes is left out", "a" + longest.substr(2) + "bc",

@@ -37,6 +37,7 @@ struct Arguments {
     bool ackAfterApply = false;
     bool noAnnounce = false;
     bool oldAllowForceUnlock = false;  // accepted for old command lines; forcing is the default
+    std::size_t maxClients = vantel::HubOptions{}.maxClients;
 };
 
 void Describe(CLI::App& app, Arguments& args) {
@@ -65,6 +66,11 @@ void Describe(CLI::App& app, Arguments& args) {
         ->check(CLI::Range(0, 60000));
     app.add_option("--timeout", args.timeoutMs, "time-out of each device command in ms")
         ->check(CLI::Range(10, 60000))
+        ->capture_default_str();
+    app.add_option("--max-clients", args.maxClients,
+                   "connections each face serves at once; one more is told so (text face) and "
+                   "closed")
+        ->check(CLI::Range(1, 65536))
         ->capture_default_str();
     auto* noForce =
         app.add_flag("--no-force-unlock", args.noForceUnlock,
@@ -178,6 +184,7 @@ int main(int argc, char** argv) {
         return kExitDevice;
     }
     std::signal(SIGPIPE, SIG_IGN);
+    options.maxClients = args.maxClients;
     options.handleSignals = true;
     options.announce = !args.noAnnounce;
     vantel::CHubServer hub(options);

@@ -6,8 +6,11 @@
 
 #include <thread>
 
+#include "hub/s101codec.h"
+#include "hub/swp08framing.h"
 #include "hubrig.h"
 #include "link/frame.h"
+#include "loopbackclient.h"
 #include "textclient.h"
 
 namespace vantel {
@@ -101,6 +104,71 @@ TEST(HubLimits, EachFaceServesAtMostItsCapAndTellsTheNextOne) {
               std::string::npos)
         << rig.Hub().Err();
     EXPECT_NE(rig.Hub().Err().find("station face full (2 clients)"), std::string::npos);
+}
+
+// What arrives within the timeout until at least `size` bytes came.
+std::string ReceiveAtLeast(CLoopbackClient& client, std::size_t size, ms timeout) {
+    const auto deadline = CLoopbackClient::Clock::now() + timeout;
+    std::string got;
+    while (got.size() < size) {
+        const auto bytes = client.Receive(deadline);
+        if (!bytes) {
+            break;
+        }
+        got += *bytes;
+    }
+    return got;
+}
+
+// The binary faces are accepted through the same cap as the others: one client over it is
+// closed unanswered and logged, while the one within it goes on being served.
+TEST(HubLimits, TheSwp08AndEmberFacesServeAtMostTheCap) {
+    HubRig rig({"--max-clients", "1", "--swp08-listen", "127.0.0.1:0", "--ember-listen",
+                "127.0.0.1:0"});
+    const std::uint8_t dualStatus[] = {0x08};
+    const auto swp08Frame = EncodeSwp08(dualStatus);
+    struct Face {
+        const char* name;
+        int port;
+        std::string hello;   // a request the face answers at once
+        std::string answer;  // how its answer starts
+    };
+    const Face faces[] = {
+        {"swp08", rig.Swp08Port(), std::string(swp08Frame.begin(), swp08Frame.end()),
+         std::string("\x10\x06", 2)},
+        {"ember", rig.EmberPort(), S101KeepAliveRequest(), S101KeepAliveResponse()},
+    };
+    for (const auto& face : faces) {
+        SCOPED_TRACE(face.name);
+        CLoopbackClient first(face.port);
+        ASSERT_TRUE(first.Connected());
+        ASSERT_TRUE(first.Send(face.hello));
+        EXPECT_EQ(ReceiveAtLeast(first, face.answer.size(), ms(3000)).substr(0, face.answer.size()),
+                  face.answer);
+
+        // The rest of the answer (SW-P-08 sends its message after the ACK) is not read as the
+        // next one.
+        ReceiveAtLeast(first, std::string::npos, ms(300));
+
+        CLoopbackClient second(face.port);
+        const std::string heard = ReceiveAtLeast(second, 1, ms(3000));
+        EXPECT_TRUE(heard.empty()) << "nothing for a refused client";
+        EXPECT_TRUE(second.PeerClosed()) << "the client over the cap is closed";
+
+        ASSERT_TRUE(first.Send(face.hello));
+        EXPECT_EQ(ReceiveAtLeast(first, face.answer.size(), ms(3000)).substr(0, face.answer.size()),
+                  face.answer)
+            << "the client within the cap is still served";
+    }
+
+    rig.Hub().Signal(SIGTERM);
+    EXPECT_EQ(rig.Hub().Wait(ms(5000)), 0);
+    EXPECT_NE(rig.Hub().Err().find("swp08 face full (1 clients): refused 127.0.0.1:"),
+              std::string::npos)
+        << rig.Hub().Err();
+    EXPECT_NE(rig.Hub().Err().find("ember face full (1 clients): refused 127.0.0.1:"),
+              std::string::npos)
+        << rig.Hub().Err();
 }
 
 // With 64 descriptors and 100 clients the hub cannot accept them all: it pauses accepting

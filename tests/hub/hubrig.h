@@ -26,7 +26,8 @@ public:
     using ms = std::chrono::milliseconds;
 
     // The simulator has 4 inputs and 4 outputs (or ports of each); the settings file names
-    // input 0 "Cam 1". With "--swp08-listen" among the extra arguments the hub serves SW-P-08.
+    // input 0 "Cam 1". With "--swp08-listen" (or "--ember-listen") among the extra arguments
+    // the hub serves SW-P-08 (or Ember+).
     // launcher: words before the hub's own command line (prlimit, say).
     explicit HubRig(std::vector<std::string> hubExtra = {}, int ports = 4,
                     std::vector<std::string> launcher = {})
@@ -50,6 +51,7 @@ public:
 
     int TextPort() const { return m_textPort; }
     int Swp08Port() const { return m_swp08Port; }
+    int EmberPort() const { return m_emberPort; }
     std::string Station() const { return "127.0.0.1:" + std::to_string(m_stationPort); }
     const std::string& Settings() const { return m_settings; }
     CChildProcess& Hub() { return *m_hub; }
@@ -104,6 +106,9 @@ private:
         if (std::find(hubExtra.begin(), hubExtra.end(), "--swp08-listen") != hubExtra.end()) {
             m_swp08Port = PortOf(*m_hub, R"(^swp08 listening on 127\.0\.0\.1:(\d+)$)");
         }
+        if (std::find(hubExtra.begin(), hubExtra.end(), "--ember-listen") != hubExtra.end()) {
+            m_emberPort = PortOf(*m_hub, R"(^ember listening on 127\.0\.0\.1:(\d+)$)");
+        }
     }
 
     void StopHub() {
@@ -133,6 +138,7 @@ private:
     int m_stationPort = 0;
     int m_textPort = 0;
     int m_swp08Port = 0;
+    int m_emberPort = 0;
 };
 
 }  // namespace vantel

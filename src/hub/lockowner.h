@@ -19,7 +19,7 @@ public:
     LockOwner() = default;  // nobody: the output is unlocked
 
     // A client by its address ("127.0.0.1", "::1"); an IPv4 address seen through an IPv6
-    // socket ("::ffff:10.0.0.5") is the same client as its plain form.
+    // socket ("::ffff:127.0.0.5") is the same client as its plain form.
     static LockOwner Address(std::string_view address);
     // A browser user by its name.
     static LockOwner User(std::string_view name);

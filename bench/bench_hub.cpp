@@ -554,6 +554,8 @@ void Swp08RttFigure(int textPort, int swp08Port) {
     std::printf("swp08_connect_ms: %.3f ms\n", Median(swp08));
     std::printf("swp08_text_route_ms: %.3f ms\n", Median(texts));
     std::printf("swp08_rtt_ratio: %.2f\n", Median(swp08) / Median(texts));
+}
+
 // The peak resident set of this process, in MiB.
 double PeakRssMib() {
     std::FILE* status = std::fopen("/proc/self/status", "r");

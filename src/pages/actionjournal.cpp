@@ -32,24 +32,41 @@ Salvo SwitchAsSalvo(const CStateImage& live, int input, const std::vector<int>& 
 }
 
 QString JournalAction(const std::string& settingsFile, std::string_view action, const Salvo& salvo,
-                      const CStateImage& live) {
+                      const CStateImage& live, std::optional<JournalEntry>& opened) {
+    opened.reset();
     JournalEntry entry = JournalEntryFor(action, salvo, live);
     if (entry.outputs.empty()) {
         return {};
     }
-    // One command, journaled once and never read back: undo reads the device to see what it
-    // did, as for any action without a read-back.
-    entry.state = JournalState::kUnverified;
+    entry.state = JournalState::kSending;
     CJournal journal(CJournal::FileBeside(settingsFile));
     std::string error;
     if (journal.Append(entry, &error)) {
+        opened = std::move(entry);
         return {};
     }
     return QStringLiteral("Nothing sent: the action journal cannot be written (%1).")
         .arg(QString::fromStdString(error));
 }
 
-QString JournalSceneLoad(CVexaLib& link, const std::string& settingsFile, int scene) {
+void CloseAction(const std::string& settingsFile, std::optional<JournalEntry>& opened,
+                 unsigned result) {
+    if (!opened || (result != kVexaOk && result != kVexaRefused)) {
+        // Without an answer the outcome is unknown: the line stays "sending", and undo reads
+        // the device to see what the command did.
+        opened.reset();
+        return;
+    }
+    // One command is taken whole or not at all: a confirmed one changed what it was meant
+    // to, a refused one nothing, so that undo passes over it.
+    opened->time.clear();
+    opened->state = result == kVexaOk ? JournalState::kDone : JournalState::kUnchanged;
+    CJournal(CJournal::FileBeside(settingsFile)).Append(*opened);
+    opened.reset();
+}
+
+QString JournalSceneLoad(CVexaLib& link, const std::string& settingsFile, int scene,
+                         std::optional<JournalEntry>& opened) {
     CVexaRoutingLink routing(link);
     CStateImage live;
     const LinkFailure failure = ReadRouting(routing, 0, live);
@@ -61,7 +78,7 @@ QString JournalSceneLoad(CVexaLib& link, const std::string& settingsFile, int sc
         return stored.failure != LinkFailure::kNone ? CommandFailureText(ResultOf(stored.failure))
                                                     : QString::fromStdString(stored.error);
     }
-    return JournalAction(settingsFile, "scene", stored.salvo, live);
+    return JournalAction(settingsFile, "scene", stored.salvo, live, opened);
 }
 
 }  // namespace vantel

@@ -401,15 +401,17 @@ void CPageSwitchDlg::OnBnClickedOk() {
     }
     // Journaled before it goes out, so that undo can take it back.
     const CStateImage live(m_image);
-    const QString unjournaled =
-        vantel::JournalAction(g_pSwitchMainDlg->SettingsPath().toStdString(), "route",
-                              vantel::SwitchAsSalvo(live, m_nSelInput + 1, outputs), live);
+    const std::string settingsFile = g_pSwitchMainDlg->SettingsPath().toStdString();
+    std::optional<vantel::JournalEntry> line;
+    const QString unjournaled = vantel::JournalAction(
+        settingsFile, "route", vantel::SwitchAsSalvo(live, m_nSelInput + 1, outputs), live, line);
     if (!unjournaled.isEmpty()) {
         ShowErrorBox(this, unjournaled);
         return;
     }
     const unsigned result = g_pSwitchMainDlg->Link().Command(
         kSwitch, buf, sizeof buf, static_cast<unsigned char>(len), kCommandTimeout);
+    vantel::CloseAction(settingsFile, line, result);
     if (result != 0) {
         ShowErrorBox(this, CommandFailureText(result));
     }

@@ -221,16 +221,17 @@ void CPageViewDlg::OnBnClickedAction() {
             return;
         }
         SendSceneCommand(kSaveScene, scene, 0);
-    } else if (JournalLoad()) {
-        SendSceneCommand(kLoadScene, 0, scene);
+    } else {
+        LoadJournaled(scene);
     }
 }
 
-void CPageViewDlg::SendSceneCommand(unsigned char cmd, unsigned char first, unsigned char second) {
+unsigned CPageViewDlg::SendSceneCommand(unsigned char cmd, unsigned char first,
+                                        unsigned char second) {
     if (!LinkOpen()) {
         // Nothing goes out, and the operator who pressed the button is told so.
         ShowErrorBox(this, CommandFailureText(kVexaClosed));
-        return;
+        return kVexaClosed;
     }
     std::array<unsigned char, kCommandBufferSize> buf{};
     buf[0] = first;
@@ -240,6 +241,7 @@ void CPageViewDlg::SendSceneCommand(unsigned char cmd, unsigned char first, unsi
     if (result != kVexaOk) {
         ShowErrorBox(this, CommandFailureText(result));
     }
+    return result;
 }
 
 void CPageViewDlg::OnTimer(int nIDEvent) {
@@ -258,17 +260,20 @@ void CPageViewDlg::OnTimer(int nIDEvent) {
     }
 }
 
-bool CPageViewDlg::JournalLoad() {
+void CPageViewDlg::LoadJournaled(unsigned char scene) {
     if (!LinkOpen()) {
-        return true;  // nothing goes out, which SendSceneCommand reports
+        SendSceneCommand(kLoadScene, 0, scene);  // nothing goes out, which it reports
+        return;
     }
-    const QString unjournaled = vantel::JournalSceneLoad(
-        m_pMainDlg->Link(), m_pMainDlg->SettingsPath().toStdString(), m_nScene);
+    const std::string settingsFile = m_pMainDlg->SettingsPath().toStdString();
+    std::optional<vantel::JournalEntry> line;
+    const QString unjournaled =
+        vantel::JournalSceneLoad(m_pMainDlg->Link(), settingsFile, m_nScene, line);
     if (!unjournaled.isEmpty()) {
         ShowErrorBox(this, unjournaled);
-        return false;
+        return;
     }
-    return true;
+    vantel::CloseAction(settingsFile, line, SendSceneCommand(kLoadScene, 0, scene));
 }
 
 bool CPageViewDlg::LinkOpen() const {

@@ -71,12 +71,12 @@ private:
     // Shows that no routing is known: the single row "00" with no output.
     void ShowNoRouting();
     // Sends a scene command with a two-byte payload; reports a failure. Nothing when the link
-    // is not open.
-    void SendSceneCommand(unsigned char cmd, unsigned char first, unsigned char second);
+    // is not open. The command's result (a VexaResult).
+    unsigned SendSceneCommand(unsigned char cmd, unsigned char first, unsigned char second);
     bool LinkOpen() const;
-    // Journals what loading m_nScene does, before it goes out; false (reported) when it
-    // cannot, and then nothing is sent.
-    bool JournalLoad();
+    // Loads scene (m_nScene), journaled: the line is written before the command goes out and
+    // closed with its answer. When the line cannot be written, nothing is sent (reported).
+    void LoadJournaled(unsigned char scene);
 
     bool m_bLastKnown = false;
     CLastKnownNote* m_pLastKnown = nullptr;

@@ -50,6 +50,11 @@ public:
         std::lock_guard lock(m_mutex);
         m_refused.insert(cmd);
     }
+    // From now on the device takes requests of this command again.
+    void Allow(std::uint8_t cmd) {
+        std::lock_guard lock(m_mutex);
+        m_refused.erase(cmd);
+    }
     // The requests of one command, oldest first.
     std::vector<Request> Of(std::uint8_t cmd) {
         std::lock_guard lock(m_mutex);

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <filesystem>
 
+#include "link/devicecommand.h"
 #include "pages/pagesalvodlg.h"
 #include "routing/journal.h"
 #include "switchpagefixture.h"
@@ -90,6 +91,37 @@ TEST_F(SalvoTabTest, CtrlZTakesBackTheSwitchOkOrTheSceneLoad) {
         EXPECT_EQ(errors.Count(), 0);
         std::filesystem::remove(JournalFile());
         dlg.reset();
+    }
+}
+
+TEST_F(SalvoTabTest, CtrlZPassesOverAnOkOrLoadTheDeviceRefused) {
+    for (const bool scene : {false, true}) {
+        SCOPED_TRACE(scene ? "scene LOAD" : "switch OK");
+        StartOnline();
+        const CSwitcher::Image before = sim.LiveImage();
+        StoreScene(6);
+        RouteOnTheSwitchPage();
+        const std::uint8_t refused = scene ? kLoadScene : kSwitch;
+        log.Refuse(refused);
+        if (scene) {
+            ClickScene(dlg->m_pageLoad, 6);
+            ClickAction(dlg->m_pageLoad);
+        } else {
+            ClickInput(0);
+            Press(CPageSwitchDlg::IDC_CLEAR);
+            ClickOutput(1);
+            Press(CPageSwitchDlg::IDC_OK);
+        }
+        ASSERT_EQ(errors.Count(), 1);
+        log.Allow(refused);
+        // The refused command changed nothing: the route before it is the one taken back.
+        PressUndoKeys();
+        EXPECT_EQ(sim.LiveImage(), before);
+        EXPECT_TRUE(Result().contains(QStringLiteral("restored outputs 1, 3, 6")))
+            << Result().toStdString();
+        std::filesystem::remove(JournalFile());
+        dlg.reset();
+        errors.Clear();
     }
 }
 

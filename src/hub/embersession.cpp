@@ -42,8 +42,9 @@ std::optional<std::pair<int, int>> Wanted(const HubSnapshot& state,
 
 CEmberSession::CEmberSession(asio::ip::tcp::socket socket, ClientId id, IHubContext& hub,
                              HubLog log, Closed closed)
-    : CClientConnection(std::move(socket), id, "ember", log, std::move(closed)),
-      m_hub(hub),
+    // Reading goes on while a request waits for the device, so keep-alives are answered
+    // meanwhile; only a consumer that piles requests up is held back.
+    : CQueuedSession(std::move(socket), id, "ember", hub, log, std::move(closed), {kMaxWaiting}),
       m_log(std::move(log)) {}
 
 void CEmberSession::Note(const std::string& what) {
@@ -85,27 +86,12 @@ void CEmberSession::Take(const S101Message& message) {
         return;
     }
     for (auto& request : *requests) {
-        m_waiting.push_back(std::move(request));
-    }
-}
-
-void CEmberSession::ServeWaiting() {
-    while (!m_busy && !IsClosed() && !m_waiting.empty()) {
-        const GlowRequest request = std::move(m_waiting.front());
-        m_waiting.pop_front();
-        m_told.clear();
-        m_busy = !Serve(request);
-    }
-    // Reading goes on while a request waits for the device, so keep-alives are answered
-    // meanwhile; only a consumer that piles requests up is held back.
-    if (m_waiting.size() >= kMaxWaiting) {
-        PauseReading();
-    } else {
-        ResumeReading();
+        Enqueue(std::move(request));
     }
 }
 
 bool CEmberSession::Serve(const GlowRequest& request) {
+    m_told.clear();
     switch (request.kind) {
         case GlowRequestKind::kGetDirectory:
             if (const auto answer = ember::Directory(m_hub.State(), request.path)) {
@@ -228,8 +214,7 @@ void CEmberSession::Later(std::function<void(CEmberSession&)> fn) {
         if (!self->IsClosed()) {
             fn(*self);
         }
-        self->m_busy = false;
-        self->ServeWaiting();
+        self->Served();
     });
 }
 

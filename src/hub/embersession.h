@@ -8,17 +8,15 @@
 // a subscription) it is pushed when it changes, whoever changed it. A frame or message it
 // cannot use is dropped with a log line; the connection stays open.
 
-#include <deque>
 #include <set>
 
-#include "hub/clientconnection.h"
 #include "hub/glowrequest.h"
-#include "hub/hubcontext.h"
+#include "hub/queuedsession.h"
 #include "hub/s101codec.h"
 
 namespace vantel {
 
-class CEmberSession : public CClientConnection {
+class CEmberSession : public CQueuedSession<GlowRequest> {
 public:
     // Requests received and not yet served; beyond them nothing more is read until some are
     // (keep-alives included: a consumer that floods is not kept alive by the hub).
@@ -38,9 +36,7 @@ protected:
 
 private:
     void Take(const S101Message& message);
-    void ServeWaiting();
-    // Serves a request at once; false when it went to the device owner and is answered later.
-    bool Serve(const GlowRequest& request);
+    bool Serve(const GlowRequest& request) override;
     bool SetValue(const GlowRequest& request);
     bool Connect(const GlowRequest& request);
     void AnswerConnect(const std::vector<int>& targets, bool applied,
@@ -51,12 +47,9 @@ private:
     void SendGlow(const std::string& glow);
     void Note(const std::string& what);
 
-    IHubContext& m_hub;
     HubLog m_log;
     CS101Reader m_reader;
     std::size_t m_dropped = 0;
-    std::deque<GlowRequest> m_waiting;
-    bool m_busy = false;
     std::set<GlowPath> m_watched;
     // What pushes told the consumer while a request of its waited for the device: its answer
     // leaves that out, so a consumer that takes any message on the path as the answer is not

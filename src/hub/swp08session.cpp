@@ -27,8 +27,10 @@ bool HasBothForms(Swp08Kind kind) {
 
 CSwp08Session::CSwp08Session(asio::ip::tcp::socket socket, ClientId id, IHubContext& hub,
                              HubLog log, Closed closed)
-    : CClientConnection(std::move(socket), id, "swp08", std::move(log), std::move(closed)),
-      m_hub(hub),
+    // Every frame is acknowledged as it comes (controllers send again after a second
+    // without ACK), so reading goes on while a request waits for the device.
+    : CQueuedSession(std::move(socket), id, "swp08", hub, std::move(log), std::move(closed),
+                     {kMaxWaitingRequests}),
       m_owner(LockOwner::Address(PeerAddress())) {}
 
 void CSwp08Session::OnData(std::string_view data) {
@@ -39,7 +41,7 @@ void CSwp08Session::OnData(std::string_view data) {
         switch (event.kind) {
             case Swp08Event::Kind::kMessage:
                 SendRaw(kAck);
-                m_waiting.push_back(std::move(event.message));
+                Enqueue(std::move(event.message));
                 break;
             case Swp08Event::Kind::kBad:
                 SendRaw(kNak);
@@ -50,21 +52,6 @@ void CSwp08Session::OnData(std::string_view data) {
         }
     }
     ServeWaiting();
-}
-
-void CSwp08Session::ServeWaiting() {
-    while (!m_busy && !IsClosed() && !m_waiting.empty()) {
-        const Swp08Message message = std::move(m_waiting.front());
-        m_waiting.pop_front();
-        m_busy = !Serve(message);
-    }
-    // Reading goes on while a request waits for the device, so every frame is acknowledged as
-    // it comes (controllers send again after a second without ACK); only a full queue stops it.
-    if (m_waiting.size() >= kMaxWaitingRequests) {
-        PauseReading();
-    } else {
-        ResumeReading();
-    }
 }
 
 bool CSwp08Session::Serve(const Swp08Message& message) {
@@ -102,7 +89,7 @@ void CSwp08Session::Route(const Swp08Request& request) {
                 self->SendMessage(TallyMessage(request.extended ? kConnectedExt : kConnected,
                                                request.extended, request.output, request.input));
             }
-            self->Done();
+            self->Served();
         });
     });
 }
@@ -126,17 +113,8 @@ void CSwp08Session::Protect(const Swp08Request& request) {
                 tally.kind = Swp08Kind::kProtectInterrogate;
                 self->SendAll(AnswerFromState(tally, self->m_hub.State()));
             }
-            self->Done();
+            self->Served();
         });
-    });
-}
-
-void CSwp08Session::Done() {
-    // The change the request made is pushed before the next request is served.
-    auto self = std::static_pointer_cast<CSwp08Session>(shared_from_this());
-    m_hub.OnNetworkThread([self] {
-        self->m_busy = false;
-        self->ServeWaiting();
     });
 }
 

@@ -10,16 +10,13 @@
 // tally dump when the device comes back. Unsolicited messages take the form (standard or
 // extended) of the client's latest request that has both forms.
 
-#include <deque>
-
-#include "hub/clientconnection.h"
-#include "hub/hubcontext.h"
+#include "hub/queuedsession.h"
 #include "hub/swp08answer.h"
 #include "hub/swp08framing.h"
 
 namespace vantel {
 
-class CSwp08Session : public CClientConnection {
+class CSwp08Session : public CQueuedSession<Swp08Message> {
 public:
     // Requests received and not yet served; beyond them nothing more is read (nor acknowledged)
     // until some are.
@@ -36,21 +33,15 @@ protected:
     void OnData(std::string_view data) override;
 
 private:
-    void ServeWaiting();
-    // Serves a request at once; false when it went to the device owner and is answered later.
-    bool Serve(const Swp08Message& message);
+    bool Serve(const Swp08Message& message) override;
     void Route(const Swp08Request& request);
     void Protect(const Swp08Request& request);
-    void Done();
     void SendMessage(const Swp08Message& message);
     void SendAll(const std::vector<Swp08Message>& messages);
     void SendRaw(std::uint8_t second);
 
-    IHubContext& m_hub;
     LockOwner m_owner;  // the client's address: its protects are those of every client from there
     CSwp08Decoder m_decoder;
-    std::deque<Swp08Message> m_waiting;
-    bool m_busy = false;
     bool m_extended = false;
 };
 

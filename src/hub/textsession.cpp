@@ -7,8 +7,8 @@ namespace vantel {
 
 CTextSession::CTextSession(asio::ip::tcp::socket socket, ClientId id, IHubContext& hub, HubLog log,
                            Closed closed)
-    : CClientConnection(std::move(socket), id, "text", std::move(log), std::move(closed)),
-      m_hub(hub),
+    : CQueuedSession(std::move(socket), id, "text", hub, std::move(log), std::move(closed),
+                     {kMaxWaitingBlocks, kMaxWaitingBytes, false}),
       m_owner(LockOwner::Address(PeerAddress())) {}
 
 void CTextSession::OnStart() {
@@ -44,24 +44,10 @@ void CTextSession::OnData(std::string_view data) {
     std::vector<TextBlock> blocks;
     m_reader.Feed(data, blocks);
     for (auto& block : blocks) {
-        m_waitingBytes += BytesOf(block);
-        m_waiting.push_back(std::move(block));
+        const std::size_t bytes = BytesOf(block);
+        Enqueue(std::move(block), bytes);
     }
     ServeWaiting();
-}
-
-void CTextSession::ServeWaiting() {
-    while (!m_busy && !IsClosed() && !m_waiting.empty()) {
-        const TextBlock block = std::move(m_waiting.front());
-        m_waiting.pop_front();
-        m_waitingBytes -= BytesOf(block);
-        m_busy = !Serve(block);
-    }
-    if (m_busy || m_waiting.size() >= kMaxWaitingBlocks || m_waitingBytes >= kMaxWaitingBytes) {
-        PauseReading();
-    } else {
-        ResumeReading();
-    }
 }
 
 bool CTextSession::Serve(const TextBlock& block) {
@@ -114,11 +100,7 @@ bool CTextSession::Serve(const TextBlock& block) {
     m_hub.Owner().Text(m_owner, std::move(request), [self](bool ok) {
         self->m_hub.OnNetworkThread([self, ok] {
             self->Answer(ok);
-            // The change this request made is pushed before the next block is served.
-            self->m_hub.OnNetworkThread([self] {
-                self->m_busy = false;
-                self->ServeWaiting();
-            });
+            self->Served();
         });
     });
     return false;

@@ -8,15 +8,12 @@
 // client was last told; changes that come while it is still being written to are told
 // together, the newest state winning.
 
-#include <deque>
-
-#include "hub/clientconnection.h"
-#include "hub/hubcontext.h"
+#include "hub/queuedsession.h"
 #include "hub/textblockreader.h"
 
 namespace vantel {
 
-class CTextSession : public CClientConnection {
+class CTextSession : public CQueuedSession<TextBlock> {
 public:
     // Blocks received and not yet answered; beyond them nothing more is read until some are.
     static constexpr std::size_t kMaxWaitingBlocks = 64;
@@ -36,17 +33,11 @@ protected:
     SharedBytes TakeStale() override;
 
 private:
-    void ServeWaiting();
-    // Answers a block at once; false when it went to the device owner and is answered later.
-    bool Serve(const TextBlock& block);
+    bool Serve(const TextBlock& block) override;
     void Answer(bool ok) { Send(ok ? "ACK\n\n" : "NAK\n\n"); }
 
-    IHubContext& m_hub;
     LockOwner m_owner;  // the client's address: its locks are those of every client from there
     CTextBlockReader m_reader;
-    std::deque<TextBlock> m_waiting;
-    std::size_t m_waitingBytes = 0;
-    bool m_busy = false;
     SnapshotPtr m_told;  // the state the client was last told
 };
 

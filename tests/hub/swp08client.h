@@ -3,18 +3,13 @@
 // of its choice (protects belong to an address). It keeps every event it received in order
 // and can wait until they meet a condition.
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <functional>
 #include <vector>
 
 #include "hub/swp08framing.h"
+#include "loopbackclient.h"
 
 namespace vantel {
 
@@ -23,34 +18,14 @@ public:
     using Bytes = std::vector<std::uint8_t>;
     using Events = std::vector<Swp08Event>;
 
-    explicit Swp08Client(int port, const char* from = "127.0.0.1") {
-        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        ::inet_pton(AF_INET, from, &local.sin_addr);
-        ::bind(m_fd, reinterpret_cast<sockaddr*>(&local), sizeof local);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(static_cast<std::uint16_t>(port));
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        m_connected = ::connect(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-    }
-    ~Swp08Client() { Close(); }
-    Swp08Client(const Swp08Client&) = delete;
-    Swp08Client& operator=(const Swp08Client&) = delete;
+    explicit Swp08Client(int port, const char* from = "127.0.0.1") : m_socket(port, 0, from) {}
 
-    bool Connected() const { return m_connected; }
-    void Close() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-            m_fd = -1;
-        }
-    }
+    bool Connected() const { return m_socket.Connected(); }
+    void Close() { m_socket.Close(); }
 
     bool Send(const Bytes& message) { return SendRaw(EncodeSwp08(message)); }
     bool SendRaw(const Bytes& bytes) {
-        return ::send(m_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) ==
-               static_cast<ssize_t>(bytes.size());
+        return m_socket.Send(std::string(bytes.begin(), bytes.end()));
     }
 
     const Events& Received() const { return m_events; }
@@ -89,22 +64,18 @@ public:
 
 private:
     bool ReadSome(int timeoutMs) {
-        pollfd p{m_fd, POLLIN, 0};
-        if (::poll(&p, 1, timeoutMs) <= 0) {
+        const auto bytes =
+            m_socket.Receive(CLoopbackClient::Clock::now() + std::chrono::milliseconds(timeoutMs));
+        if (!bytes) {
             return false;
         }
-        std::uint8_t buffer[4096];
-        const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, 0);
-        if (n <= 0) {
-            return false;
-        }
-        m_decoder.Feed(std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(n)),
+        m_decoder.Feed(std::span<const std::uint8_t>(
+                           reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()),
                        m_events);
         return true;
     }
 
-    int m_fd = -1;
-    bool m_connected = false;
+    CLoopbackClient m_socket;
     CSwp08Decoder m_decoder;
     Events m_events;
 };

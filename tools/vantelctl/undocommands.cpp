@@ -39,12 +39,15 @@ std::string ChangesText(const std::vector<OutputChange>& changes) {
     return text.empty() ? "none" : text;
 }
 
-std::string ConflictsText(const std::vector<OutputMismatch>& conflicts) {
+// "out 5 (left at 3, now 8), out 6 (...)": each output with the input it was meant to have
+// and what it holds, under the two words that say which is which.
+std::string MismatchesText(const std::vector<OutputMismatch>& mismatches, const char* wanted,
+                           const char* held) {
     std::string text;
-    for (const OutputMismatch& conflict : conflicts) {
-        text += (text.empty() ? "out " : ", out ") + PortText(conflict.output) + " (left at " +
-                PortText(conflict.wanted) + ", now " +
-                (conflict.held ? PortText(*conflict.held) : "??") + ")";
+    for (const OutputMismatch& mismatch : mismatches) {
+        text += (text.empty() ? "out " : ", out ") + PortText(mismatch.output) + " (" + wanted +
+                " " + PortText(mismatch.wanted) + ", " + held + " " +
+                (mismatch.held ? PortText(*mismatch.held) : "??") + ")";
     }
     return text;
 }
@@ -86,16 +89,6 @@ void PrintUndoJson(const UndoResult& undo) {
 }
 
 // "out 08 (wanted 08, holds --)", "??" for a held input that is not known.
-std::string NotRestoredText(const std::vector<OutputMismatch>& differing) {
-    std::string text;
-    for (const OutputMismatch& mismatch : differing) {
-        text += (text.empty() ? "out " : ", out ") + PortText(mismatch.output) + " (wanted " +
-                PortText(mismatch.wanted) + ", holds " +
-                (mismatch.held ? PortText(*mismatch.held) : "??") + ")";
-    }
-    return text;
-}
-
 // One sentence for each of: what was taken back, what was restored, what was not, what was
 // left alone, what moved outside the undo while it ran.
 void PrintUndoText(const UndoResult& undo) {
@@ -108,7 +101,7 @@ void PrintUndoText(const UndoResult& undo) {
               << "\nrestored: " << (undo.restored.empty() ? "nothing" : ChangesText(undo.restored))
               << '\n';
     if (!apply.differing.empty()) {
-        std::cout << "not restored: " << NotRestoredText(apply.differing);
+        std::cout << "not restored: " << MismatchesText(apply.differing, "wanted", "holds");
         if (apply.failure != LinkFailure::kNone) {
             std::cout << " (last failure: " << LinkFailureText(apply.failure) << ")";
         }
@@ -118,7 +111,8 @@ void PrintUndoText(const UndoResult& undo) {
         std::cout << "stopped: " << ApplyFailureText(apply) << '\n';
     }
     if (!undo.conflicts.empty()) {
-        std::cout << "changed since, left alone: " << ConflictsText(undo.conflicts) << '\n';
+        std::cout << "changed since, left alone: "
+                  << MismatchesText(undo.conflicts, "left at", "now") << '\n';
     }
     if (!apply.changedWhileTaking.empty()) {
         std::cout << "outside the undo, changed while it ran: "
@@ -136,7 +130,7 @@ void ThrowUnlessWhole(const UndoResult& undo) {
     }
     if (!undo.conflicts.empty()) {
         throw CCtlError(CtlExit::kNoResponse, "undo: changed since by someone else, left alone: " +
-                                                  ConflictsText(undo.conflicts));
+                                                  MismatchesText(undo.conflicts, "left at", "now"));
     }
     if (undo.restored.empty()) {
         throw CCtlError(CtlExit::kNoResponse, "undo: nothing restored: the outputs of " +

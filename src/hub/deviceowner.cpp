@@ -4,7 +4,6 @@
 #include <array>
 #include <set>
 
-#include "hub/lockfile.h"
 #include "hub/routeplan.h"
 #include "link/devicecommand.h"
 #include "link/mark.h"
@@ -68,28 +67,29 @@ bool SoundImage(const CStateImage& image) {
            image.PortCount() == image.InputCount() + image.OutputCount();
 }
 
+// The options with a log and a record that do nothing where none is given.
+DeviceOwnerOptions WithDefaults(DeviceOwnerOptions options) {
+    if (!options.log) {
+        options.log = [](const std::string&) {};
+    }
+    if (!options.record) {
+        options.record = [](const std::string&, const std::string&) {};
+    }
+    return options;
+}
+
 }  // namespace
 
 CDeviceOwner::CDeviceOwner(DeviceOwnerOptions options, Publisher publish)
-    : m_options(std::move(options)),
+    : m_options(WithDefaults(std::move(options))),
       m_publish(std::move(publish)),
+      m_locks(m_options.settingsPath, m_options.log, m_options.record),
       m_labels(m_options.settingsPath) {
     m_link.SetSettingsFile(m_options.settingsPath);
     if (m_options.transportFactory) {
         m_link.SetTransportFactory(m_options.transportFactory);
     }
-    if (!m_options.log) {
-        m_options.log = [](const std::string&) {};
-    }
-    if (!m_options.record) {
-        m_options.record = [](const std::string&, const std::string&) {};
-    }
     TakeLabels();  // the name and id are known before the device answers
-    m_lockFile = LockFileBeside(m_options.settingsPath);
-    m_locks.Restore(ReadLockFile(m_lockFile));
-    if (m_locks.Any()) {
-        m_options.log("output locks kept in " + m_lockFile + " hold again");
-    }
 }
 
 CDeviceOwner::~CDeviceOwner() {
@@ -139,7 +139,8 @@ void CDeviceOwner::Text(LockOwner owner, TextRequest request, TextDone done) {
                 ok = SetLabels(ButtonKind::kOutput, request.labels);
                 break;
             case TextRequestKind::kLock:
-                ok = SetLocks(owner, request.locks);
+                ok = m_state.present &&
+                     m_locks.Apply(owner, request.locks, m_options.allowForceUnlock);
                 break;
             case TextRequestKind::kSetFriendlyName:
                 ok = SetFriendlyName(request.name);
@@ -160,7 +161,7 @@ void CDeviceOwner::Connect(LockOwner owner, std::vector<std::pair<int, int>> rou
         std::vector<int> locked;
         std::vector<std::pair<int, int>> free;
         for (const auto& route : routes) {
-            if (m_locks.HeldByOther(route.first, owner)) {
+            if (m_locks.Table().HeldByOther(route.first, owner)) {
                 locked.push_back(route.first);
             } else {
                 free.push_back(route);
@@ -287,7 +288,7 @@ bool CDeviceOwner::ReadLive(bool withSetup) {
     if (setup) {
         m_state.setup = CSetupBlock(setup->payload);
     }
-    FitLocks();
+    m_locks.Fit(m_state.Outputs());
     TakeLabels();
     return true;
 }
@@ -337,7 +338,7 @@ bool CDeviceOwner::Stored(bool written, const char* what) {
 }
 
 void CDeviceOwner::Publish() {
-    m_state.lockOwners = m_locks.Owners();
+    m_state.lockOwners = m_locks.Table().Owners();
     if (m_everPublished && m_state == m_published) {
         return;
     }
@@ -417,7 +418,7 @@ CDeviceOwner::LockVerdict CDeviceOwner::CheckLocks(const Frame& request) {
     const LockVerdict pass{true, std::nullopt};
     const LockVerdict locked{false, kStatusLocked};
     const LockVerdict unchecked{false, std::nullopt};
-    if (!m_locks.Any() || !ChangesLive(request.cmd)) {
+    if (!m_locks.Table().Any() || !ChangesLive(request.cmd)) {
         return pass;
     }
     if (request.cmd == kWriteSetup) {
@@ -445,8 +446,8 @@ CDeviceOwner::LockVerdict CDeviceOwner::CheckLocks(const Frame& request) {
         }
         changed = OutputsThatDiffer(m_state.image, CStateImage(scene->payload));
     }
-    const bool any =
-        std::any_of(changed.begin(), changed.end(), [this](int j) { return m_locks.IsLocked(j); });
+    const bool any = std::any_of(changed.begin(), changed.end(),
+                                 [this](int j) { return m_locks.Table().IsLocked(j); });
     return any ? locked : pass;
 }
 
@@ -457,7 +458,7 @@ bool CDeviceOwner::Route(const LockOwner& owner, const Routes& routes) {
     if (!m_state.present || !ReadLive(false)) {
         return false;
     }
-    if (!RoutesAllowed(m_state, m_locks.Owners(), owner, routes)) {
+    if (!RoutesAllowed(m_state, m_locks.Table().Owners(), owner, routes)) {
         return false;
     }
     return ApplyPlan(routes) && RoutesNotHeld(m_state, routes).empty();
@@ -506,7 +507,7 @@ void CDeviceOwner::ApplyQueuedRoutes() {
         return;
     }
     std::vector<RouteBatch> refused;
-    const Routes merged = MergeBatches(batches, m_state, m_locks, refused);
+    const Routes merged = MergeBatches(batches, m_state, m_locks.Table(), refused);
     if (!merged.empty() && !ApplyPlan(merged)) {
         m_options.log("routes not confirmed by " + m_options.port);
     }
@@ -542,72 +543,6 @@ bool CDeviceOwner::SetLabels(ButtonKind kind,
         return false;
     }
     return Stored(m_labels.Set(kind, labels), "labels");
-}
-
-}  // namespace vantel
-
-namespace vantel {
-
-namespace {
-
-std::string LockText(const LockEvent& event) {
-    std::string text = "out " + std::to_string(event.output + 1) + " by " + event.by.Describe();
-    if (event.change == 'F') {
-        text += ", held by " + event.previous.Describe();
-    }
-    return text;
-}
-
-const char* LockAction(char change) {
-    return change == 'O' ? "lock" : change == 'U' ? "unlock" : "force unlock";
-}
-
-}  // namespace
-
-// Lock changes of one block: all or none, kept in the lock file before they are answered, so
-// an ACK means the lock also holds after a restart. Each change made is logged and recorded.
-bool CDeviceOwner::SetLocks(const LockOwner& owner,
-                            const std::vector<std::pair<int, char>>& changes) {
-    if (!m_state.present) {
-        return false;
-    }
-    const auto before = m_locks.Owners();
-    std::vector<LockEvent> events;
-    if (!m_locks.Apply(owner, changes, m_options.allowForceUnlock, &events)) {
-        return false;
-    }
-    if (!events.empty() && !SaveLocks()) {
-        m_locks.Restore(before);
-        return false;
-    }
-    for (const auto& event : events) {
-        const std::string text = LockText(event);
-        m_options.log(std::string(LockAction(event.change)) + " " + text);
-        m_options.record(LockAction(event.change), text);
-    }
-    return true;
-}
-
-// The lock table follows the device's output count; locks of outputs it no longer has end.
-void CDeviceOwner::FitLocks() {
-    const auto outputs = static_cast<std::size_t>(std::max(m_state.Outputs(), 0));
-    const auto& owners = m_locks.Owners();
-    const bool dropsLocks =
-        std::any_of(owners.begin() + static_cast<std::ptrdiff_t>(std::min(outputs, owners.size())),
-                    owners.end(), [](const auto& o) { return !o.IsNobody(); });
-    m_locks.Resize(m_state.Outputs());
-    if (dropsLocks) {
-        m_options.log("locks of outputs beyond " + std::to_string(outputs) + " end");
-        SaveLocks();
-    }
-}
-
-bool CDeviceOwner::SaveLocks() {
-    if (m_lockFile.empty() || WriteLockFile(m_lockFile, m_locks.Owners())) {
-        return true;
-    }
-    m_options.log("locks not written to " + m_lockFile);
-    return false;
 }
 
 }  // namespace vantel

@@ -18,8 +18,8 @@
 #include <thread>
 
 #include "hub/hubsnapshot.h"
+#include "hub/keptlocks.h"
 #include "hub/labelstore.h"
-#include "hub/locktable.h"
 #include "hub/routebatch.h"
 #include "hub/textrequest.h"
 #include "link/frame.h"
@@ -110,9 +110,6 @@ private:
     bool ApplyPlan(const Routes& routes);
     void ApplyQueuedRoutes();
     void NotTaken(const LockOwner& owner, const char* why, const Routes& routes);
-    bool SetLocks(const LockOwner& owner, const std::vector<std::pair<int, char>>& changes);
-    void FitLocks();
-    bool SaveLocks();
     bool SetLabels(ButtonKind kind, const std::vector<std::pair<int, std::string>>& labels);
     void TakeLabels();
     bool SetFriendlyName(const std::string& name);
@@ -121,8 +118,7 @@ private:
     DeviceOwnerOptions m_options;
     Publisher m_publish;
     CVexaLib m_link;
-    CLockTable m_locks;
-    std::string m_lockFile;  // beside the settings file; empty: locks are not kept
+    CKeptLocks m_locks;
     CLabelStore m_labels;
     HubSnapshot m_state;
     HubSnapshot m_published;

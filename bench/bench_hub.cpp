@@ -583,14 +583,14 @@ void LoadFigures(unsigned short simPort, int stationPort, int textPort, bool lon
         const std::string address = "127.0.0.1:" + std::to_string(simPort);
         return device.Open(address.c_str()) != 0 ? ReadRoutes(device) : std::nullopt;
     });
-    if (!result.connected || result.pushMs.empty() || result.ackMs.empty()) {
+    if (!result.connected || result.pushMs.Empty() || result.ackMs.Empty()) {
         Fail("the load clients could not connect or got nothing");
     }
     std::printf("hub_load_takes: %ld\n", result.takes);
-    std::printf("hub_load_push_p99_ms: %.3f ms\n", Percentile(result.pushMs, 0.99));
-    std::printf("hub_load_ack_p99_ms: %.3f ms\n", Percentile(result.ackMs, 0.99));
-    if (!result.stationMs.empty()) {
-        std::printf("hub_load_station_p99_ms: %.3f ms\n", Percentile(result.stationMs, 0.99));
+    std::printf("hub_load_push_p99_ms: %.3f ms\n", result.pushMs.Percentile(0.99));
+    std::printf("hub_load_ack_p99_ms: %.3f ms\n", result.ackMs.Percentile(0.99));
+    if (!result.stationMs.Empty()) {
+        std::printf("hub_load_station_p99_ms: %.3f ms\n", result.stationMs.Percentile(0.99));
     }
     std::printf("hub_load_rss_mib: %.1f MiB\n", PeakRssMib());
     std::printf("hub_load_lost: %ld\n", result.lost);

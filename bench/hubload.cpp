@@ -119,7 +119,7 @@ void CHubLoad::Answered(Client& c, bool ok, Clock::time_point now) {
     if (!c.pending) {
         return;
     }
-    (c.text ? m_result.ackMs : m_result.stationMs).push_back(MsBetween(*c.pending, now));
+    (c.text ? m_result.ackMs : m_result.stationMs).Add(MsBetween(*c.pending, now));
     m_result.lost += ok ? 0 : 1;
     c.pending.reset();
 }
@@ -142,7 +142,7 @@ void CHubLoad::TakeBlock(Client& c, const vantel::TextBlock& block, Clock::time_
             const auto take = std::find_if(takes.rbegin(), takes.rend(),
                                            [input](const auto& t) { return t.second == input; });
             if (take != takes.rend()) {
-                m_result.pushMs.push_back(MsBetween(take->first, now));
+                m_result.pushMs.Add(MsBetween(take->first, now));
             }
         }
     }

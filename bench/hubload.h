@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "hub/textblockreader.h"
+#include "latencyhistogram.h"
 #include "link/frame.h"
 
 class CHubLoad {
@@ -42,9 +43,9 @@ public:
         int outputs = 16;
     };
     struct Result {
-        std::vector<double> pushMs;
-        std::vector<double> ackMs;
-        std::vector<double> stationMs;
+        CLatencyHistogram pushMs;
+        CLatencyHistogram ackMs;
+        CLatencyHistogram stationMs;
         long takes = 0;
         long lost = 0;
         bool connected = false;

@@ -32,9 +32,7 @@ CHubServer::CHubServer(HubOptions options)
       m_swp08(m_io, {"swp08", m_options.maxClients, "", &m_budget}, m_log, Maker(Face::kSwp08)),
       m_embers(m_io, {"ember", m_options.maxClients, "", &m_budget}, m_log, Maker(Face::kEmber)),
       m_signals(m_io),
-      m_owner(m_options.device, [this](const HubSnapshot& state) {
-          asio::post(m_io, [this, state] { OnPublished(state); });
-      }) {}
+      m_owner(m_options.device, [this](const HubSnapshot& state) { Publish(state); }) {}
 
 CHubServer::~CHubServer() {
     m_owner.Stop();
@@ -129,9 +127,34 @@ std::shared_ptr<CClientConnection> CHubServer::MakeSession(asio::ip::tcp::socket
     return client;
 }
 
-void CHubServer::OnPublished(HubSnapshot state) {
+void CHubServer::Publish(const HubSnapshot& state) {
+    auto copy = std::make_shared<const HubSnapshot>(state);
+    {
+        const std::lock_guard lock(m_publishedMutex);
+        m_published = std::move(copy);
+        if (m_publishPosted) {
+            return;
+        }
+        m_publishPosted = true;
+    }
+    asio::post(m_io, [this] { TakePublished(); });
+}
+
+void CHubServer::TakePublished() {
+    SnapshotPtr state;
+    {
+        const std::lock_guard lock(m_publishedMutex);
+        state = std::move(m_published);
+        m_publishPosted = false;
+    }
+    if (state) {
+        OnPublished(std::move(state));
+    }
+}
+
+void CHubServer::OnPublished(SnapshotPtr state) {
     const SnapshotPtr before = m_current;
-    m_current = std::make_shared<const HubSnapshot>(std::move(state));
+    m_current = std::move(state);
     m_changeTexts.clear();
     AnnounceAs(*m_current);
     // Copied first: a push that overflows a client's queue closes it, which edits the map.

@@ -7,6 +7,7 @@
 #include <asio.hpp>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -53,7 +54,12 @@ private:
     std::shared_ptr<CClientConnection> MakeSession(asio::ip::tcp::socket socket, Face face,
                                                    CClientConnection::Closed closed);
     CHubListener::Make Maker(Face face);
-    void OnPublished(HubSnapshot state);
+    // From the device owner's thread: the newest state waits for the network thread, which
+    // takes it on its next turn. States that come meanwhile replace it (the newest wins), so a
+    // device that changes faster than the clients can be told costs no backlog.
+    void Publish(const HubSnapshot& state);
+    void TakePublished();
+    void OnPublished(SnapshotPtr state);
     void CloseAll();
     void AnnounceAs(const HubSnapshot& state);
 
@@ -66,6 +72,9 @@ private:
     CHubListener m_embers;  // opened with options.ember only
     asio::signal_set m_signals;
     CByteBudget m_budget;
+    std::mutex m_publishedMutex;
+    SnapshotPtr m_published;       // the newest state the network thread has not taken yet
+    bool m_publishPosted = false;  // a TakePublished is on its way
     SnapshotPtr m_current = std::make_shared<const HubSnapshot>();
     // The shared change text from a state to m_current, for clients whose locks did not
     // change; emptied whenever m_current changes. Keyed by the state's address, which the

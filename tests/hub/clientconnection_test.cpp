@@ -2,6 +2,8 @@
 // newest state in one block instead of a backlog of every change, its answers do not wait
 // behind that backlog, and the bytes all clients hold stay within the hub's budget.
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 
 #include <asio.hpp>
@@ -10,6 +12,7 @@
 
 #include "hub/bytebudget.h"
 #include "hub/clientconnection.h"
+#include "link/keepalive.h"
 
 namespace vantel {
 namespace {
@@ -96,6 +99,31 @@ TEST(ClientConnection, ASlowClientGetsTheNewestStateNotABacklog) {
     const std::string last = "state " + std::to_string(kChanges) + " ";
     EXPECT_NE(got.rfind(last), std::string::npos);
     EXPECT_LT(got.size(), static_cast<std::size_t>(kChanges) * 1001u / 10u);
+    face->Close();
+}
+
+// A peer that lost power never closes its connection: probes find it within a minute, idle
+// or with data in flight, and the connection then ends like any other.
+TEST(ClientConnection, KeepaliveFindsADeadPeerWithinAMinute) {
+    Pair pair;
+    const int fd = pair.served.native_handle();
+    bool closed = false;
+    int counter = 0;
+    auto face = std::make_shared<CounterFace>(std::move(pair.served), counter, &closed);
+    const auto option = [fd](int level, int name) {
+        int value = -1;
+        socklen_t size = sizeof value;
+        EXPECT_EQ(::getsockopt(fd, level, name, &value, &size), 0);
+        return value;
+    };
+    EXPECT_EQ(option(SOL_SOCKET, SO_KEEPALIVE), 1);
+    const int idleFound = option(IPPROTO_TCP, TCP_KEEPIDLE) +
+                          option(IPPROTO_TCP, TCP_KEEPINTVL) * option(IPPROTO_TCP, TCP_KEEPCNT);
+    EXPECT_GT(idleFound, 0);
+    EXPECT_LE(idleFound, kDeadPeerFound.count());
+    EXPECT_GT(option(IPPROTO_TCP, TCP_USER_TIMEOUT), 0);
+    EXPECT_LE(option(IPPROTO_TCP, TCP_USER_TIMEOUT), 1000 * kDeadPeerFound.count());
+    EXPECT_LE(kDeadPeerFound, std::chrono::minutes(1));
     face->Close();
 }
 

@@ -60,6 +60,8 @@ inline constexpr int kBerMaxDepth = 32;
 // indefinite length, nesting deeper than kBerMaxDepth, bytes after the last element. The
 // nodes point into data, which must outlive them.
 std::optional<std::vector<BerNode>> BerDecode(std::string_view data);
+// The nodes would point into a string that is gone at the end of the call's statement.
+std::optional<std::vector<BerNode>> BerDecode(std::string&& data) = delete;
 
 // A primitive's value; nothing when it has another type or malformed contents.
 std::optional<std::int64_t> BerToInteger(const BerNode& node);

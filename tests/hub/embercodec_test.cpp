@@ -165,18 +165,21 @@ TEST(Ber, EncodesShortestForms) {
 TEST(Ber, ValuesRoundTrip) {
     for (const std::int64_t value :
          {std::int64_t{0}, std::int64_t{-1}, std::int64_t{1} << 40, INT64_MIN, INT64_MAX}) {
-        const auto nodes = BerDecode(BerInteger(value));
+        const std::string bytes = BerInteger(value);
+        const auto nodes = BerDecode(bytes);
         ASSERT_TRUE(nodes && nodes->size() == 1);
         EXPECT_EQ(BerToInteger(nodes->front()), value);
     }
     const std::vector<std::uint32_t> ids{0, 127, 128, 0xFFFFFFFF};
-    const auto nodes = BerDecode(BerRelativeOid(ids));
+    const std::string oid = BerRelativeOid(ids);
+    const auto nodes = BerDecode(oid);
     ASSERT_TRUE(nodes);
     EXPECT_EQ(BerToRelativeOid(nodes->front()), ids);
 }
 
 TEST(Ber, IndefiniteLengthsAreRead) {
-    const auto nodes = BerDecode(Hex("3080a08002010500000c0141") + Hex("0000"));
+    const std::string bytes = Hex("3080a08002010500000c0141") + Hex("0000");
+    const auto nodes = BerDecode(bytes);
     ASSERT_TRUE(nodes);
     ASSERT_EQ(nodes->size(), 1U);
     ASSERT_EQ(nodes->front().children.size(), 2U);

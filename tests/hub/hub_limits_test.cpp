@@ -138,6 +138,12 @@ TEST(HubLimits, TheSwp08AndEmberFacesServeAtMostTheCap) {
          std::string("\x10\x06", 2)},
         {"ember", rig.EmberPort(), S101KeepAliveRequest(), S101KeepAliveResponse()},
     };
+    {
+        // A face's client connected before the hub found the device would first be told the
+        // device's arrival (an SW-P-08 tally dump) instead of its answer.
+        TextClient probe(rig.TextPort());
+        ASSERT_TRUE(probe.WaitFor([](const TextView& v) { return v.present == true; }, ms(15000)));
+    }
     for (const auto& face : faces) {
         SCOPED_TRACE(face.name);
         CLoopbackClient first(face.port);

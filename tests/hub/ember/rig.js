@@ -4,6 +4,7 @@
 'use strict';
 const { spawn, execFile } = require('node:child_process');
 const fs = require('node:fs');
+const net = require('node:net');
 const os = require('node:os');
 const path = require('node:path');
 const readline = require('node:readline');
@@ -25,6 +26,22 @@ function lineMatching(child, re, ms = 10000) {
             }
         });
         child.on('exit', () => reject(new Error(`exited before printing ${re}`)));
+    });
+}
+
+// The prelude the hub's text face sends on connect, up to END PRELUDE.
+function textPrelude(port) {
+    return new Promise((resolve, reject) => {
+        const socket = net.connect(port, '127.0.0.1');
+        let text = '';
+        socket.on('data', (d) => {
+            text += d;
+            if (text.includes('END PRELUDE:\n\n')) {
+                socket.destroy();
+                resolve(text);
+            }
+        });
+        socket.on('error', reject);
     });
 }
 
@@ -73,6 +90,16 @@ class Rig {
         this.stationPort = ports.station;
         this.textPort = ports.text;
         this.emberPort = ports.ember;
+        await this.untilPresent();
+    }
+
+    // Until the hub has read the device, so that a consumer browses the device's counts.
+    async untilPresent(ms = 10000) {
+        const deadline = Date.now() + ms;
+        while (!(await textPrelude(this.textPort)).includes('Device present: true')) {
+            if (Date.now() > deadline) throw new Error('the hub did not find the device');
+            await new Promise((r) => setTimeout(r, 50));
+        }
     }
 
     async startSim(port) {

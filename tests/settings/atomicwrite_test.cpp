@@ -209,7 +209,14 @@ TEST(AtomicWrite, ProcessKilledWhileWritingLeavesAWholeFile) {
                 ini.SetInt(n, "counter", "state");
             }
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5 + 7 * round));
+        // Once the writer has replaced the file at least once (a slow or loaded machine may
+        // take a while to get there), it is killed at a point that differs from round to round.
+        const std::string before = ReadFile(path);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (ReadFile(path) == before && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1 + 7 * round));
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
         std::string text = ReadFile(path);
